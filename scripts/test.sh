@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Builds the project and runs the whole test suite.
+#   scripts/test.sh              normal build in build/
+#   scripts/test.sh --sanitize   AddressSanitizer + UndefinedBehaviorSanitizer build in build-sanitize/
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/bootstrap.sh
+
+build=build
+options=()
+if [[ "${1:-}" == "--sanitize" ]]; then
+    build=build-sanitize
+    options+=(-DQVU_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug)
+fi
+
+cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo "${options[@]}" >/dev/null
+cmake --build "$build" -j "$(nproc)"
+cd "$build"
+ctest --output-on-failure -j "$(nproc)" --timeout 300
