@@ -20,21 +20,33 @@ std::atomic_ref<std::int32_t> RefCount(KxStringData* data) {
     return std::atomic_ref<std::int32_t>(data->nRefs);
 }
 
-std::int32_t RefsOf(KxStringData* data) { return RefCount(data).load(std::memory_order_acquire); }
+std::int32_t RefsOf(KxStringData* data) {
+    return RefCount(data).load(std::memory_order_acquire);
+}
 
-bool IsShared(KxStringData* data) { return RefsOf(data) > 1; }
+bool IsShared(KxStringData* data) {
+    return RefsOf(data) > 1;
+}
 
 } // namespace
 
 // --- internals --------------------------------------------------------------
 
-void KxString::Init() { m_pchData = emptyBuffer.text; }
+void KxString::Init() {
+    m_pchData = emptyBuffer.text;
+}
 
-bool KxString::IsEmptyBuffer() const { return m_pchData == emptyBuffer.text; }
+bool KxString::IsEmptyBuffer() const {
+    return m_pchData == emptyBuffer.text;
+}
 
-std::int32_t KxString::GetRefs() const { return RefsOf(GetData()); }
+std::int32_t KxString::GetRefs() const {
+    return RefsOf(GetData());
+}
 
-void KxString::SetRefs(std::int32_t refs) { RefCount(GetData()).store(refs); }
+void KxString::SetRefs(std::int32_t refs) {
+    RefCount(GetData()).store(refs);
+}
 
 int KxString::CheckedLength(std::size_t size) {
     if (size > static_cast<std::size_t>(INT32_MAX))
@@ -148,8 +160,8 @@ void KxString::ConcatInPlace(int length, const char* text) {
     if (length == 0)
         return;
     KxStringData* data = GetData();
-    if (!IsShared(data) && data->nDataLength + static_cast<std::int64_t>(length) <=
-                               data->nAllocLength) {
+    if (!IsShared(data) &&
+        data->nDataLength + static_cast<std::int64_t>(length) <= data->nAllocLength) {
         std::memmove(m_pchData + data->nDataLength, text, static_cast<std::size_t>(length));
         SetLength(data->nDataLength + length);
         return;
@@ -161,7 +173,9 @@ void KxString::ConcatInPlace(int length, const char* text) {
 
 // --- construction -----------------------------------------------------------
 
-KxString::KxString() { Init(); }
+KxString::KxString() {
+    Init();
+}
 
 KxString::KxString(const KxString& source) {
     KxStringData* data = source.GetData();
@@ -201,7 +215,9 @@ KxString::KxString(std::string_view text) {
     AssignCopy(CheckedLength(text.size()), text.data());
 }
 
-KxString::~KxString() { Release(GetData()); }
+KxString::~KxString() {
+    Release(GetData());
+}
 
 // --- assignment -------------------------------------------------------------
 
@@ -234,7 +250,9 @@ KxString& KxString::operator=(char ch) {
     return *this;
 }
 
-KxString& KxString::operator=(const std::string& text) { return *this = std::string_view(text); }
+KxString& KxString::operator=(const std::string& text) {
+    return *this = std::string_view(text);
+}
 
 KxString& KxString::operator=(std::string_view text) {
     AssignCopy(CheckedLength(text.size()), text.data());

@@ -17,7 +17,7 @@ struct KxStringData {
     // Number of strings sharing the buffer; -1 locked (never shared), -2 the
     // static empty buffer (never counted or freed).
     std::int32_t nRefs;
-    std::int32_t nDataLength; // characters, terminator excluded
+    std::int32_t nDataLength;  // characters, terminator excluded
     std::int32_t nAllocLength; // capacity, terminator excluded
 
     char* data() { return reinterpret_cast<char*>(this + 1); }

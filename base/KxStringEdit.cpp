@@ -111,7 +111,9 @@ int KxString::Remove(char ch) {
     return removed;
 }
 
-int KxString::Insert(int index, char ch) { return InsertText(index, &ch, 1); }
+int KxString::Insert(int index, char ch) {
+    return InsertText(index, &ch, 1);
+}
 
 int KxString::Insert(int index, const char* text) {
     return InsertText(index, text, SafeStrlen(text));
@@ -144,6 +146,10 @@ int KxString::Delete(int index, int count) {
 // The system's ANSI and OEM code pages are both UTF-8 on this platform, so
 // both conversions leave the text as it is; the buffer is still made private
 // as the conversion in place would.
-void KxString::CharToOemA() { CopyBeforeWrite(); }
+void KxString::CharToOemA() {
+    CopyBeforeWrite();
+}
 
-void KxString::OemToCharA() { CopyBeforeWrite(); }
+void KxString::OemToCharA() {
+    CopyBeforeWrite();
+}

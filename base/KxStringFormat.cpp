@@ -146,7 +146,9 @@ private:
         const char type = *p;
         if (type)
             ++p;
-        auto cut = [&](std::int64_t item) { return hasPrecision ? std::min(item, precision) : item; };
+        auto cut = [&](std::int64_t item) {
+            return hasPrecision ? std::min(item, precision) : item;
+        };
         switch (type) {
         case 'e':
         case 'f':

@@ -9,9 +9,13 @@
 namespace {
 
 // Texts to compare or search with; null counts as empty.
-const char* OrEmpty(const char* text) { return text ? text : ""; }
+const char* OrEmpty(const char* text) {
+    return text ? text : "";
+}
 
-int Lowered(char ch) { return std::tolower(static_cast<unsigned char>(ch)); }
+int Lowered(char ch) {
+    return std::tolower(static_cast<unsigned char>(ch));
+}
 
 std::string LowerCopy(const char* text) {
     std::string lowered(text);
@@ -20,7 +24,9 @@ std::string LowerCopy(const char* text) {
     return lowered;
 }
 
-int IndexIn(const char* text, const char* match) { return match ? int(match - text) : -1; }
+int IndexIn(const char* text, const char* match) {
+    return match ? int(match - text) : -1;
+}
 
 } // namespace
 
@@ -41,15 +47,21 @@ int KxString::CompareNoCase(const char* text) const {
     return Lowered(*mine) - Lowered(*text);
 }
 
-int KxString::Collate(const char* text) const { return std::strcoll(m_pchData, OrEmpty(text)); }
+int KxString::Collate(const char* text) const {
+    return std::strcoll(m_pchData, OrEmpty(text));
+}
 
 int KxString::CollateNoCase(const char* text) const {
     return std::strcoll(LowerCopy(m_pchData).c_str(), LowerCopy(OrEmpty(text)).c_str());
 }
 
-bool operator==(const KxString& left, const KxString& right) { return left.Compare(right) == 0; }
+bool operator==(const KxString& left, const KxString& right) {
+    return left.Compare(right) == 0;
+}
 
-bool operator==(const KxString& left, const char* right) { return left.Compare(right) == 0; }
+bool operator==(const KxString& left, const char* right) {
+    return left.Compare(right) == 0;
+}
 
 std::strong_ordering operator<=>(const KxString& left, const KxString& right) {
     return left.Compare(right) <=> 0;
@@ -61,7 +73,9 @@ std::strong_ordering operator<=>(const KxString& left, const char* right) {
 
 // --- extraction -------------------------------------------------------------
 
-KxString KxString::Mid(int first) const { return Mid(first, GetLength()); }
+KxString KxString::Mid(int first) const {
+    return Mid(first, GetLength());
+}
 
 KxString KxString::Mid(int first, int count) const {
     first = std::max(first, 0);
@@ -96,7 +110,9 @@ KxString KxString::SpanExcluding(const char* set) const {
 
 // --- search -----------------------------------------------------------------
 
-int KxString::Find(char ch) const { return Find(ch, 0); }
+int KxString::Find(char ch) const {
+    return Find(ch, 0);
+}
 
 int KxString::Find(char ch, int start) const {
     start = std::max(start, 0);
@@ -105,7 +121,9 @@ int KxString::Find(char ch, int start) const {
     return IndexIn(m_pchData, std::strchr(m_pchData + start, ch));
 }
 
-int KxString::Find(const char* text) const { return Find(text, 0); }
+int KxString::Find(const char* text) const {
+    return Find(text, 0);
+}
 
 int KxString::Find(const char* text, int start) const {
     start = std::max(start, 0);
@@ -114,7 +132,9 @@ int KxString::Find(const char* text, int start) const {
     return IndexIn(m_pchData, std::strstr(m_pchData + start, OrEmpty(text)));
 }
 
-int KxString::ReverseFind(char ch) const { return IndexIn(m_pchData, std::strrchr(m_pchData, ch)); }
+int KxString::ReverseFind(char ch) const {
+    return IndexIn(m_pchData, std::strrchr(m_pchData, ch));
+}
 
 int KxString::FindOneOf(const char* set) const {
     return IndexIn(m_pchData, std::strpbrk(m_pchData, OrEmpty(set)));

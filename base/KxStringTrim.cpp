@@ -6,7 +6,9 @@
 
 namespace {
 
-bool IsSpace(char ch) { return std::isspace(static_cast<unsigned char>(ch)) != 0; }
+bool IsSpace(char ch) {
+    return std::isspace(static_cast<unsigned char>(ch)) != 0;
+}
 
 // Index where the trailing run of matching characters begins, -1 for none.
 template <class Matches> int TrailingRunStart(const char* text, Matches matches) {
@@ -45,7 +47,9 @@ void KxString::DropLeading(int count) {
     SetLength(kept);
 }
 
-void KxString::TrimRight() { CutAt(TrailingRunStart(m_pchData, IsSpace)); }
+void KxString::TrimRight() {
+    CutAt(TrailingRunStart(m_pchData, IsSpace));
+}
 
 void KxString::TrimRight(char target) {
     CutAt(TrailingRunStart(m_pchData, [target](char ch) { return ch == target; }));
@@ -58,7 +62,9 @@ void KxString::TrimRight(const char* targets) {
     CutAt(TrailingRunStart(m_pchData, [targets](char ch) { return std::strchr(targets, ch); }));
 }
 
-void KxString::TrimLeft() { DropLeading(LeadingRunLength(m_pchData, IsSpace)); }
+void KxString::TrimLeft() {
+    DropLeading(LeadingRunLength(m_pchData, IsSpace));
+}
 
 void KxString::TrimLeft(char target) {
     DropLeading(LeadingRunLength(m_pchData, [target](char ch) { return ch == target; }));
@@ -67,5 +73,6 @@ void KxString::TrimLeft(char target) {
 void KxString::TrimLeft(const char* targets) {
     if (!targets)
         return;
-    DropLeading(LeadingRunLength(m_pchData, [targets](char ch) { return std::strchr(targets, ch); }));
+    DropLeading(
+        LeadingRunLength(m_pchData, [targets](char ch) { return std::strchr(targets, ch); }));
 }
