@@ -16,8 +16,10 @@ char* KxString::GetBuffer(int minimumCapacity) {
 void KxString::ReleaseBuffer(int length) {
     CopyBeforeWrite();
     const int capacity = GetAllocLength();
-    if (length < 0)
-        length = static_cast<int>(strnlen(m_pchData, static_cast<std::size_t>(capacity)));
+    if (length < 0) {
+        const void* zero = std::memchr(m_pchData, 0, static_cast<std::size_t>(capacity));
+        length = zero ? static_cast<int>(static_cast<const char*>(zero) - m_pchData) : capacity;
+    }
     SetLength(std::min(length, capacity));
 }
 
