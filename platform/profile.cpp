@@ -128,8 +128,11 @@ UINT GetPrivateProfileIntA(LPCSTR section, LPCSTR key, INT defaultValue, LPCSTR 
 }
 
 BOOL WritePrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR value, LPCSTR fileName) {
-    if (section == nullptr && key == nullptr && value == nullptr)
-        return TRUE; // flush: nothing is held back
+    if (section == nullptr && key == nullptr && value == nullptr) {
+        if (fileName != nullptr)
+            platform::FlushProfileFolder(platform::ProfileFilePath(fileName));
+        return TRUE;
+    }
     if (section == nullptr || BreaksLines(section, key, value)) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;

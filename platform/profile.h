@@ -29,12 +29,12 @@ DWORD GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR defaultValue, 
 UINT GetPrivateProfileIntA(LPCSTR section, LPCSTR key, INT defaultValue, LPCSTR fileName);
 
 // Sets key in section to value, creating the file and the section as needed;
-// a null value removes the key, a null key the whole section; null section,
-// key and value flush, which needs nothing here since every write is on disk
-// when it returns. TRUE on success; FALSE with the last error set when the
-// file cannot be written (missing folder, read-only file or folder, unmapped
-// drive, full disk), which then stays as it was. Text that would break the
-// file's lines apart (a line break anywhere, ']' in a section name, '=' in a
-// key name, a key beginning with '[' or ';') is refused with
-// ERROR_INVALID_PARAMETER.
+// a null value removes the key, a null key the whole section. TRUE on
+// success; FALSE with the last error set when the file cannot be written
+// (missing folder, read-only file or folder, unmapped drive, full disk),
+// which then stays as it was. The content is on disk when a write returns;
+// null section, key and value flush, so that the latest replacement of the
+// file survives a crash too. Text that would break the file's lines apart (a
+// line break anywhere, ']' in a section name, '=' in a key name, a key
+// beginning with '[' or ';') is refused with ERROR_INVALID_PARAMETER.
 BOOL WritePrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR value, LPCSTR fileName);

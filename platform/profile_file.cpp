@@ -161,7 +161,6 @@ bool ReplaceFile(int folder, const std::string& name, const std::string& content
         unlinkat(folder, tempName.c_str(), 0);
         return Fail(error);
     }
-    fsync(folder); // the rename itself reaches the disk
     return true;
 }
 
@@ -184,6 +183,16 @@ std::optional<std::string> ReadProfileFile(const std::string& nativePath) {
         return std::nullopt;
     }
     return content;
+}
+
+void FlushProfileFolder(const std::string& nativePath) {
+    if (nativePath.empty())
+        return;
+    std::string folderPath, name;
+    SplitPath(FollowLink(nativePath), folderPath, name);
+    Descriptor folder(open(folderPath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (folder.IsOpen())
+        fsync(folder.Get());
 }
 
 bool EditProfileFile(const std::string& nativePath, const ProfileEdit& edit) {

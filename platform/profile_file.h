@@ -4,7 +4,8 @@
 // A file is replaced, never rewritten in place: the new content goes to a
 // temporary file in the same folder, reaches the disk, and is renamed over the
 // old one, so a reader sees either the old or the new file and a failed write
-// leaves the old one as it was. Writers hold an exclusive lock on the file's
+// leaves the old one as it was. The rename itself (the folder) reaches the
+// disk when the file is flushed. Writers hold an exclusive lock on the file's
 // folder for the whole read-modify-write, so writers in different processes
 // do not lose each other's changes; readers need no lock. Locking the folder
 // itself leaves no lock files behind in users' folders.
@@ -36,5 +37,8 @@ using ProfileEdit = std::function<std::optional<std::string>(const std::string& 
 // with the result; the file keeps its permission bits. False with the last
 // error set when the file could not be read or replaced.
 bool EditProfileFile(const std::string& nativePath, const ProfileEdit& edit);
+
+// Makes the latest replacements of the file durable: flushes its folder.
+void FlushProfileFolder(const std::string& nativePath);
 
 } // namespace platform

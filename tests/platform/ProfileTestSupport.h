@@ -18,7 +18,6 @@ public:
     static constexpr const char* kIni = "C:\\Test.ini";
 
 protected:
-
     std::filesystem::path IniFile() const { return drive / "Test.ini"; }
 
     void GivenIni(const std::string& content) const { WriteFile(IniFile(), content); }
