@@ -1,0 +1,44 @@
+// For platform/ only: reading and replacing the files behind the profile
+// functions.
+//
+// A file is replaced, never rewritten in place: the new content goes to a
+// temporary file in the same folder, reaches the disk, and is renamed over the
+// old one, so a reader sees either the old or the new file and a failed write
+// leaves the old one as it was. The rename itself (the folder) reaches the
+// disk when the file is flushed. Writers hold an exclusive lock on the file's
+// folder for the whole read-modify-write, so writers in different processes
+// do not lose each other's changes; readers need no lock. Locking the folder
+// itself leaves no lock files behind in users' folders.
+#pragma once
+
+#include "platform/win_types.h"
+
+#include <functional>
+#include <optional>
+#include <string>
+
+namespace platform {
+
+// The native path of a profile file: a path with a folder is converted as
+// every path is; a bare file name (Windows looks in the Windows folder, which
+// this machine lacks) names a file in the current directory. "" when the path
+// names no file (unmapped drive).
+std::string ProfileFilePath(LPCSTR fileName);
+
+// The whole content of a file; nullopt with the last error set when it is
+// missing or cannot be read.
+std::optional<std::string> ReadProfileFile(const std::string& nativePath);
+
+// The new content for a file's old content ("" for a missing file), or
+// nullopt when nothing is to change.
+using ProfileEdit = std::function<std::optional<std::string>(const std::string& oldContent)>;
+
+// Applies edit under the folder's lock and replaces the file (creating it)
+// with the result; the file keeps its permission bits. False with the last
+// error set when the file could not be read or replaced.
+bool EditProfileFile(const std::string& nativePath, const ProfileEdit& edit);
+
+// Makes the latest replacements of the file durable: flushes its folder.
+void FlushProfileFolder(const std::string& nativePath);
+
+} // namespace platform
