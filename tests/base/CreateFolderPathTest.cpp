@@ -10,10 +10,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string CurrentDirectory() {
-    char buffer[4096];
-    return GetCurrentDirectoryA(sizeof buffer, buffer) ? buffer : "";
-}
+using qvutest::CurrentDirectory;
 
 class CreateFolderPathTest : public ::testing::Test {
 protected:

@@ -9,10 +9,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string CurrentDirectory() {
-    char buffer[4096];
-    return GetCurrentDirectoryA(sizeof buffer, buffer) ? buffer : "";
-}
+using qvutest::CurrentDirectory;
 
 class PathsTest : public ::testing::Test {
 protected:

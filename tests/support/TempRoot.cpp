@@ -1,5 +1,7 @@
 #include "tests/support/TempRoot.h"
 
+#include "platform/files.h"
+
 #include <cctype>
 #include <cstdlib>
 #include <fstream>
@@ -72,6 +74,11 @@ std::string ReadFile(const fs::path& path) {
     std::ostringstream text;
     text << in.rdbuf();
     return text.str();
+}
+
+std::string CurrentDirectory() {
+    char buffer[4096];
+    return GetCurrentDirectoryA(sizeof buffer, buffer) ? buffer : "";
 }
 
 fs::path ProgramPath(const std::string& name) {

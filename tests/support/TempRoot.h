@@ -36,6 +36,9 @@ void WriteFile(const std::filesystem::path& path, const std::string& text);
 // The whole content of a file ("" when it cannot be read).
 std::string ReadFile(const std::filesystem::path& path);
 
+// The process's current directory as the system sees it ("C:\\Work").
+std::string CurrentDirectory();
+
 // Full path of a program built with the project (tools, the update manager).
 std::filesystem::path ProgramPath(const std::string& name);
 
