@@ -108,3 +108,22 @@ constexpr DWORD ERROR_BADDB = 1009;
 constexpr DWORD ERROR_CANTWRITE = 1013;
 constexpr DWORD ERROR_KEY_DELETED = 1018;
 constexpr DWORD ERROR_INVALID_WINDOW_HANDLE = 1400;
+
+// ---- Files and synchronisation --------------------------------------------
+
+constexpr DWORD ERROR_NOT_SAME_DEVICE = 17;
+constexpr DWORD ERROR_NO_MORE_FILES = 18;
+constexpr DWORD ERROR_NEGATIVE_SEEK = 131;
+
+// Only the synchronous form is offered: an OVERLAPPED given to ReadFile or
+// WriteFile is refused.
+struct OVERLAPPED {
+    ULONG_PTR Internal;
+    ULONG_PTR InternalHigh;
+    DWORD Offset;
+    DWORD OffsetHigh;
+    HANDLE hEvent;
+};
+using LPOVERLAPPED = OVERLAPPED*;
+using LPFILETIME = FILETIME*;
+using LPSYSTEMTIME = SYSTEMTIME*;
