@@ -94,6 +94,8 @@ SharedFile OpenSharedFile(const std::string& nativePath, DWORD desiredAccess, DW
     const mode_t mode = (flagsAndAttributes & FILE_ATTRIBUTE_READONLY) ? 0444 : 0666;
     bool existed = false;
     const int fd = OpenForDisposition(nativePath, flags, creationDisposition, mode, existed);
+    if (fd < 0 && errno == EEXIST)
+        return Fail(fd, ERROR_FILE_EXISTS); // CREATE_NEW found the file
     if (fd < 0) {
         SetLastErrorForPath(nativePath.empty() ? ENOENT : errno, nativePath);
         return {};

@@ -116,6 +116,10 @@ ShareClaim::~ShareClaim() {
 
 std::unique_ptr<ShareClaim> ClaimShareMode(const struct stat& file, unsigned rights,
                                            unsigned sharedRights) {
+    // As on Windows, an open without data access takes no part in sharing:
+    // its share mode denies nothing.
+    if (rights == 0)
+        sharedRights = kRightRead | kRightWrite | kRightDelete;
     const std::string path = LockFilePath(LockName(file));
     const int fd = OpenGuardedLockFile(path);
     if (fd < 0) {
