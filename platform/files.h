@@ -101,9 +101,10 @@ BOOL GetFileTime(HANDLE file, LPFILETIME creationTime, LPFILETIME lastAccessTime
 BOOL SetFileTime(HANDLE file, const FILETIME* creationTime, const FILETIME* lastAccessTime,
                  const FILETIME* lastWriteTime);
 
-// Status by name: attributes, times and size. Like GetFileTime it needs the
-// birth time, and fails (ERROR_NOT_SUPPORTED) on a file system without one;
-// size and last-write time alone are read through a handle instead.
+// Status by name: attributes, times and size. It answers the creation time,
+// so it fails (ERROR_NOT_SUPPORTED) on a file system without birth times;
+// size and last-write time alone can be read through a handle there
+// (GetFileSize, GetFileTime without a creation time).
 BOOL GetFileAttributesExA(LPCSTR fileName, GET_FILEEX_INFO_LEVELS infoLevel,
                           LPVOID fileInformation);
 

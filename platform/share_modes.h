@@ -3,7 +3,9 @@
 //
 // An open uses some rights (read, write, delete) and lets others use some. It
 // is admitted only when every existing open lets it use its rights, and when
-// it lets every existing open keep the rights that open uses.
+// it lets every existing open keep the rights that open uses. Like an
+// inherited handle on Windows, an open is shared with a child made by fork
+// until the child starts another program.
 #pragma once
 
 #include "platform/win_types.h"

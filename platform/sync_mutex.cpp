@@ -5,7 +5,8 @@
 // and the next process's poll gets it. Content byte 0 is 1 while owned; a new
 // owner that finds it set knows the previous one died holding the mutex.
 // Every process with the name open holds a shared lock on byte 1, which tells
-// a creator whether the name already exists elsewhere. Lock files of mutexes
+// a creator whether the name already exists elsewhere; when it does not, the
+// creator starts a new mutex, not abandoned whatever the mark says. Lock files of mutexes
 // stay in the lock folder: one per name ever used.
 #include "platform/errors.h"
 #include "platform/file_locks.h"
@@ -148,6 +149,10 @@ std::shared_ptr<MutexState> OpenNamedMutex(const std::string& name, bool& existe
     // Checked and taken under a guard, so two creators cannot both miss each other.
     platform::LockByteWaiting(fd, kCreationGuardByte);
     existedElsewhere = platform::OthersHoldLock(fd, kPresenceByte);
+    // Nobody else has the name open, so nobody owns it: a mark left by a
+    // crashed owner belongs to a mutex that no longer exists.
+    if (!existedElsewhere)
+        pwrite(fd, &kFreeMark, 1, 0);
     platform::TryLockByte(fd, kPresenceByte, false);
     platform::UnlockByte(fd, kCreationGuardByte);
     return std::make_shared<MutexState>(fd);

@@ -127,6 +127,16 @@ TEST_F(SyncMutexTest, MutexOfAKilledProcessIsAbandonedToTheNextWaiter) {
     EXPECT_EQ(WaitForSingleObject(mutex, 0), WAIT_OBJECT_0) << "released properly this time";
     ReleaseMutex(mutex);
     CloseHandle(mutex);
+
+    // With no handle left anywhere the name starts a new mutex, as on Windows.
+    qvutest::ChildProcess lastUser(HoldInChild("QVUU_Crash"));
+    ASSERT_EQ(lastUser.Talk().Receive(), 'o');
+    lastUser.Kill();
+    mutex = CreateMutexA(nullptr, FALSE, "QVUU_Crash");
+    EXPECT_EQ(GetLastError(), ERROR_SUCCESS);
+    EXPECT_EQ(WaitForSingleObject(mutex, 1000), WAIT_OBJECT_0);
+    ReleaseMutex(mutex);
+    CloseHandle(mutex);
 }
 
 } // namespace
