@@ -14,7 +14,7 @@ TEST(SyncEventTest, AutoResetEventWakesOneWaiter) {
     HANDLE event = CreateEventA(nullptr, FALSE, FALSE, nullptr);
     ASSERT_NE(event, nullptr);
     std::atomic<int> woken{0}, timedOut{0};
-    auto wait = [&] { (WaitForSingleObject(event, 300) == WAIT_OBJECT_0 ? woken : timedOut)++; };
+    auto wait = [&] { (WaitForSingleObject(event, 150) == WAIT_OBJECT_0 ? woken : timedOut)++; };
     std::thread first(wait), second(wait);
     std::this_thread::sleep_for(std::chrono::milliseconds(30));
     EXPECT_TRUE(SetEvent(event));
