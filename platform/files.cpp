@@ -1,6 +1,7 @@
 #include "platform/files.h"
 
 #include "platform/errors.h"
+#include "platform/file_status.h"
 #include "platform/native_errors.h"
 #include "platform/native_path.h"
 
@@ -31,7 +32,9 @@ std::string NativeCurrentDirectory() {
     return buffer;
 }
 
-std::string WindowsCurrentDirectory() { return platform::ToWindowsPath(NativeCurrentDirectory()); }
+std::string WindowsCurrentDirectory() {
+    return platform::ToWindowsPath(NativeCurrentDirectory());
+}
 
 } // namespace
 
@@ -62,10 +65,7 @@ DWORD GetFileAttributesA(LPCSTR fileName) {
         platform::SetLastErrorFromErrno(fileName ? errno : EINVAL);
         return INVALID_FILE_ATTRIBUTES;
     }
-    DWORD attributes = S_ISDIR(st.st_mode) ? FILE_ATTRIBUTE_DIRECTORY : 0;
-    if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
-        attributes |= FILE_ATTRIBUTE_READONLY;
-    return attributes ? attributes : FILE_ATTRIBUTE_NORMAL;
+    return platform::AttributesOfMode(st.st_mode);
 }
 
 DWORD GetCurrentDirectoryA(DWORD bufferLength, LPSTR buffer) {
@@ -159,7 +159,8 @@ int _chdir(const char* dirname) {
     if (chdir(platform::ToNativePath(dirname).c_str()) != 0)
         return -1;
     if (const int drive = _getdrive())
-        platform::RememberDriveDirectory(static_cast<char>('A' + drive - 1), NativeCurrentDirectory());
+        platform::RememberDriveDirectory(static_cast<char>('A' + drive - 1),
+                                         NativeCurrentDirectory());
     return 0;
 }
 

@@ -114,3 +114,22 @@ constexpr DWORD ERROR_INVALID_MSGBOX_STYLE = 1158;
 constexpr DWORD ERROR_RESOURCE_DATA_NOT_FOUND = 1812;
 constexpr DWORD ERROR_RESOURCE_TYPE_NOT_FOUND = 1813;
 constexpr DWORD ERROR_RESOURCE_NAME_NOT_FOUND = 1814;
+
+// ---- Files and synchronisation --------------------------------------------
+
+constexpr DWORD ERROR_NOT_SAME_DEVICE = 17;
+constexpr DWORD ERROR_NO_MORE_FILES = 18;
+constexpr DWORD ERROR_NEGATIVE_SEEK = 131;
+
+// Only the synchronous form is offered: an OVERLAPPED given to ReadFile or
+// WriteFile is refused.
+struct OVERLAPPED {
+    ULONG_PTR Internal;
+    ULONG_PTR InternalHigh;
+    DWORD Offset;
+    DWORD OffsetHigh;
+    HANDLE hEvent;
+};
+using LPOVERLAPPED = OVERLAPPED*;
+using LPFILETIME = FILETIME*;
+using LPSYSTEMTIME = SYSTEMTIME*;

@@ -1,0 +1,49 @@
+// Synchronisation and threads: mutexes, events, waiting, threads.
+#pragma once
+
+#include "platform/win_types.h"
+
+constexpr DWORD INFINITE = 0xFFFFFFFF;
+constexpr DWORD WAIT_OBJECT_0 = 0;
+constexpr DWORD WAIT_ABANDONED = 0x80;
+constexpr DWORD WAIT_TIMEOUT = 258;
+constexpr DWORD WAIT_FAILED = 0xFFFFFFFF;
+constexpr DWORD STILL_ACTIVE = 259;
+
+using LPTHREAD_START_ROUTINE = DWORD (*)(LPVOID);
+
+// Mutexes. A named mutex is one lock for every process on the machine that
+// uses the name (with the same QVU_ROOT); GetLastError() is
+// ERROR_ALREADY_EXISTS when the name was in use by this or another process,
+// and initialOwner only applies to the creator. An unnamed one is local to
+// the process. The owning thread may wait again and must release as often.
+// When the owning process dies, the next waiter gets the mutex with
+// WAIT_ABANDONED, as on Windows: the data it guards may be half written.
+// A thread that ends while owning one does not abandon it: the mutex stays
+// owned until its process ends.
+HANDLE CreateMutexA(LPSECURITY_ATTRIBUTES attributes, BOOL initialOwner, LPCSTR name);
+// FALSE with ERROR_NOT_OWNER when the calling thread does not own it.
+BOOL ReleaseMutex(HANDLE mutex);
+
+// Events, auto-reset (a wait takes the signal, waking one waiter) or manual
+// reset. Named events are shared within the process only.
+HANDLE CreateEventA(LPSECURITY_ATTRIBUTES attributes, BOOL manualReset, BOOL initialState,
+                    LPCSTR name);
+BOOL SetEvent(HANDLE event);
+BOOL ResetEvent(HANDLE event);
+
+// Waits for a mutex, event or thread: WAIT_OBJECT_0, WAIT_ABANDONED (a
+// mutex), WAIT_TIMEOUT, or WAIT_FAILED with the last error set.
+DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds);
+
+// Threads. The handle is signalled when the thread ends; closing it does not
+// affect the thread. The stack size is the system's, whatever is asked;
+// CREATE_SUSPENDED is not offered (ERROR_NOT_SUPPORTED).
+HANDLE CreateThread(LPSECURITY_ATTRIBUTES attributes, SIZE_T stackSize,
+                    LPTHREAD_START_ROUTINE startAddress, LPVOID parameter, DWORD creationFlags,
+                    LPDWORD threadId);
+// STILL_ACTIVE while the thread runs, then its exit code.
+BOOL GetExitCodeThread(HANDLE thread, LPDWORD exitCode);
+DWORD GetCurrentThreadId();
+DWORD GetCurrentProcessId();
+void Sleep(DWORD milliseconds);
