@@ -108,3 +108,6 @@ constexpr DWORD ERROR_BADDB = 1009;
 constexpr DWORD ERROR_CANTWRITE = 1013;
 constexpr DWORD ERROR_KEY_DELETED = 1018;
 constexpr DWORD ERROR_INVALID_WINDOW_HANDLE = 1400;
+
+// ---- Registry error codes ----
+constexpr DWORD ERROR_REGISTRY_IO_FAILED = 1016;
