@@ -88,7 +88,10 @@ LONG EnterUserHive(KeyRef& key, std::vector<std::string>& names) {
 // The access a new handle gets: what was asked for, or the most this account
 // may have; asking for write access to a hive it may not change is refused.
 LONG GrantAccess(KeyRef& key, REGSAM desired) {
-    const bool writable = key.hive && key.hive->Writable();
+    const LONG writeAccess = key.hive ? key.hive->WriteAccess() : ERROR_ACCESS_DENIED;
+    if (writeAccess != ERROR_SUCCESS && writeAccess != ERROR_ACCESS_DENIED)
+        return writeAccess;
+    const bool writable = writeAccess == ERROR_SUCCESS;
     if (desired & MAXIMUM_ALLOWED)
         desired = writable ? KEY_ALL_ACCESS : KEY_READ;
     else if ((desired & kWriteRights) && !writable)

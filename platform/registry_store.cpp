@@ -115,14 +115,14 @@ LONG Hive::Write(const std::function<LONG(HiveTransaction&)>& work) {
     return Run(true, work);
 }
 
-bool Hive::Writable() {
+LONG Hive::WriteAccess() {
     std::lock_guard<std::mutex> guard(lock_);
     try {
         OpenIfNeeded();
-    } catch (const SqliteFailure&) {
-        return false;
+    } catch (const SqliteFailure& failure) {
+        return ErrorFromSqlite(failure.code);
     }
-    return writable_;
+    return writable_ ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
 }
 
 LONG Hive::Run(bool write, const std::function<LONG(HiveTransaction&)>& work) {

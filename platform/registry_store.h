@@ -80,8 +80,9 @@ public:
     LONG Read(const std::function<LONG(HiveTransaction&)>& work);
     LONG Write(const std::function<LONG(HiveTransaction&)>& work);
 
-    // Whether this process may change the hive (it may open it).
-    bool Writable();
+    // ERROR_SUCCESS when this process may change the hive, ERROR_ACCESS_DENIED
+    // when it may only read it, or why it cannot be opened.
+    LONG WriteAccess();
 
     // A prepared query of the hive's connection (used by the transactions).
     struct Statement;
