@@ -15,6 +15,8 @@ struct SqliteFailure {
 constexpr int kSchemaVersion = 1;
 // Long enough to wait out another process's write, short enough to notice a hung one.
 constexpr int kBusyTimeoutMs = 10000;
+// The log file is kept between uses (see OpenIfNeeded); this bounds what it keeps.
+constexpr const char* kLogSizeLimit = "PRAGMA journal_size_limit=1048576";
 
 std::string Folded(std::string_view name) {
     std::string folded(name);
@@ -179,6 +181,7 @@ void Hive::OpenIfNeeded() {
         writable_ = sqlite3_db_readonly(db_, "main") == 0 && access(path_.c_str(), W_OK) == 0;
         Execute("PRAGMA journal_mode=WAL");
         Execute("PRAGMA synchronous=NORMAL");
+        Execute(kLogSizeLimit);
         if (writable_)
             CreateSchema();
     } catch (...) {
