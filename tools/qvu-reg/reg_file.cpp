@@ -111,8 +111,9 @@ public:
     }
 
 private:
+    // The next line without its end; the end of the last line starts no line.
     bool NextLine(std::string_view& line) {
-        if (position_ > text_.size())
+        if (position_ >= text_.size())
             return false;
         const std::size_t end = std::min(text_.find('\n', position_), text_.size());
         line = std::string_view(text_).substr(position_, end - position_);
