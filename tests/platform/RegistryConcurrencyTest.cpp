@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <csignal>
 #include <string>
 #include <sys/wait.h>
 #include <thread>
@@ -86,6 +88,36 @@ TEST(RegistryConcurrencyTest, ProcessesLoseNoWrite) {
     }
     ExpectAllWritesPresent(HKEY_LOCAL_MACHINE);
     EXPECT_EQ(Default(HKEY_LOCAL_MACHINE, "Software\\Load"), "start");
+}
+
+TEST(RegistryConcurrencyTest, WriterKilledMidWayLeavesAUsableHive) {
+    qvutest::TempRoot root;
+    ASSERT_EQ(SetDefault(HKEY_LOCAL_MACHINE, "Software\\Crash", ""), ERROR_SUCCESS);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        for (int i = 0;; ++i)
+            SetDefault(HKEY_LOCAL_MACHINE, ("Software\\Crash\\" + std::to_string(i)).c_str(),
+                       std::to_string(i));
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    kill(child, SIGKILL);
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+
+    HKEY crash = nullptr;
+    ASSERT_EQ(RegOpenKeyA(HKEY_LOCAL_MACHINE, "Software\\Crash", &crash), ERROR_SUCCESS);
+    char name[32];
+    DWORD count = 0;
+    for (; RegEnumKeyA(crash, count, name, sizeof name) == ERROR_SUCCESS; ++count) {
+        const std::string text = Default(crash, name);
+        // The key and its value are two writes: the kill may fall between them.
+        EXPECT_TRUE(text == name || text.empty()) << name << " holds " << text;
+    }
+    RegCloseKey(crash);
+    EXPECT_GT(count, 0u);
+    EXPECT_EQ(SetDefault(HKEY_LOCAL_MACHINE, "Software\\Crash\\After", "fine"), ERROR_SUCCESS);
+    EXPECT_EQ(Default(HKEY_LOCAL_MACHINE, "Software\\Crash\\After"), "fine");
 }
 
 } // namespace
