@@ -133,3 +133,6 @@ struct OVERLAPPED {
 using LPOVERLAPPED = OVERLAPPED*;
 using LPFILETIME = FILETIME*;
 using LPSYSTEMTIME = SYSTEMTIME*;
+
+// ---- Registry error codes ----
+constexpr DWORD ERROR_REGISTRY_IO_FAILED = 1016;

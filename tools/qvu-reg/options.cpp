@@ -1,0 +1,40 @@
+#include "tools/qvu-reg/options.h"
+
+#include <cctype>
+
+namespace qvureg {
+
+namespace {
+
+// "/V" and "-v" both become "/v"; anything else stays as it is.
+std::string OptionName(const std::string& arg) {
+    if (arg.size() < 2 || (arg[0] != '/' && arg[0] != '-'))
+        return {};
+    std::string name = "/";
+    for (std::size_t i = 1; i < arg.size(); ++i)
+        name += static_cast<char>(std::tolower(static_cast<unsigned char>(arg[i])));
+    return name;
+}
+
+} // namespace
+
+bool ParseOptions(const std::vector<std::string>& args, const std::set<std::string>& withValue,
+                  const std::set<std::string>& flags, Options& options) {
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string name = OptionName(args[i]);
+        if (withValue.count(name)) {
+            if (i + 1 >= args.size() || options.Has(name))
+                return false;
+            options.values[name] = args[++i];
+        } else if (flags.count(name)) {
+            if (options.Has(name))
+                return false;
+            options.flags.insert(name);
+        } else {
+            options.positional.push_back(args[i]);
+        }
+    }
+    return true;
+}
+
+} // namespace qvureg

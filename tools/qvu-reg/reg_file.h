@@ -1,0 +1,39 @@
+// Windows registry files (.reg): the "REGEDIT4" and "Windows Registry Editor
+// Version 5.00" formats, read into a list of changes and written from keys.
+#pragma once
+
+#include "tools/qvu-reg/key_path.h"
+#include "tools/qvu-reg/registry_tree.h"
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace qvureg {
+
+struct RegChange {
+    enum class Kind { CreateKey, DeleteKey, SetValue, DeleteValue };
+    Kind kind = Kind::CreateKey;
+    KeyPath key;
+    RegValue value; // name for the value changes, type and data for SetValue
+};
+
+struct RegFileError {
+    int line = 0; // 0: the file as a whole
+    std::string reason;
+};
+
+// Reads the whole file (its bytes, in any of the encodings Windows writes)
+// before anything is changed, so that a malformed file changes nothing.
+// Texts are stored with their terminator, as the registry editor stores them.
+bool ParseRegFile(std::string_view bytes, std::vector<RegChange>& changes, RegFileError& error);
+
+struct ExportedKey {
+    KeyPath key;
+    std::vector<RegValue> values;
+};
+
+// The file in the 5.00 format, UTF-8 with CR LF line ends.
+std::string FormatRegFile(const std::vector<ExportedKey>& keys);
+
+} // namespace qvureg
