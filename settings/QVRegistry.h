@@ -12,8 +12,8 @@ class KX_EXPORT QVRegistry : public virtual QVIRegistry {
 public:
     QVRegistry();
     QVRegistry(const char* application, const char* sectionPrefixOrIniFile);
-    QVRegistry(const char* company, const char* product, const char* version,
-               const char* shortId, const char* sectionPrefixOrIniFile);
+    QVRegistry(const char* company, const char* product, const char* version, const char* shortId,
+               const char* sectionPrefixOrIniFile);
     ~QVRegistry() override;
     QVRegistry(const QVRegistry&) = delete;
     QVRegistry& operator=(const QVRegistry&) = delete;
@@ -40,8 +40,8 @@ public:
     int WriteRegistry(HKEY root, const char* key, const char* value, bool keepExisting) override;
     int ReadRegistryListItem(HKEY root, const char* key, const char* name, int index,
                              KxString& value) override;
-    int ReadRegistryListItem(HKEY root, const char* key, const char* name, int index,
-                             char* buffer, int size) override;
+    int ReadRegistryListItem(HKEY root, const char* key, const char* name, int index, char* buffer,
+                             int size) override;
     int AddRegistryListItem(HKEY root, const char* key, const char* name,
                             const char* value) override;
     int RemoveRegistryListItem(HKEY root, const char* key, const char* name,
@@ -58,12 +58,11 @@ public:
                       bool* value) override;
     int ReadUserValue(const char* section, const char* key, double defaultValue,
                       double* value) override;
-    int ReadUserValue(const char* section, const char* key, int defaultValue,
-                      int* value) override;
+    int ReadUserValue(const char* section, const char* key, int defaultValue, int* value) override;
     int ReadUserValue(const char* section, const char* key, const char* defaultValue,
                       KxString& value) override;
-    int ReadUserValue(const char* section, const char* key, const char* defaultValue,
-                      char* buffer, int size) override;
+    int ReadUserValue(const char* section, const char* key, const char* defaultValue, char* buffer,
+                      int size) override;
     int ReadUserValue(const char* section, const char* key, bool* value) override;
     int ReadUserValue(const char* section, const char* key, double* value) override;
     int ReadUserValue(const char* section, const char* key, int* value) override;
@@ -71,8 +70,8 @@ public:
     int ReadUserValue(const char* section, const char* key, char* buffer, int size) override;
     int ReadUserPath(const char* section, const char* key, const char* defaultValue,
                      KxString& value) override;
-    int ReadUserPath(const char* section, const char* key, const char* defaultValue,
-                     char* buffer, int size) override;
+    int ReadUserPath(const char* section, const char* key, const char* defaultValue, char* buffer,
+                     int size) override;
     int ReadUserPath(const char* section, const char* key, KxString& value) override;
     int ReadUserPath(const char* section, const char* key, char* buffer, int size) override;
 

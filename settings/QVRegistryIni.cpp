@@ -137,8 +137,8 @@ int QVRegistry::ReadValue(const char* section, const char* key, KxString& value)
     // A count of size - 1 means the value may have been cut: read again with twice the room.
     DWORD count = 0;
     for (DWORD size = 128;; size *= 2) {
-        count = GetPrivateProfileStringA(sectionName, key, "", value.GetBuffer(size), size,
-                                         iniFile);
+        count =
+            GetPrivateProfileStringA(sectionName, key, "", value.GetBuffer(size), size, iniFile);
         value.ReleaseBuffer();
         if (count != size - 1 || size >= (1u << 30))
             break;

@@ -8,8 +8,7 @@ QVRegistry::QVRegistry() {
     m_pszClassName = "QVRegistry";
 }
 
-QVRegistry::QVRegistry(const char* application, const char* sectionPrefixOrIniFile)
-    : QVRegistry() {
+QVRegistry::QVRegistry(const char* application, const char* sectionPrefixOrIniFile) : QVRegistry() {
     InitFromInf(application, sectionPrefixOrIniFile);
 }
 

@@ -103,10 +103,9 @@ void QVRegistry::PruneEmptyKeys(HKEY root, KxString path) {
         HKEY opened = nullptr;
         if (RegOpenKeyA(root, path, &opened) == ERROR_SUCCESS) {
             DWORD subKeys = 0, values = 0, longestName = 0, longestData = 0;
-            const bool known =
-                RegQueryInfoKeyA(opened, nullptr, nullptr, nullptr, &subKeys, nullptr, nullptr,
-                                 &values, &longestName, &longestData, nullptr,
-                                 nullptr) == ERROR_SUCCESS;
+            const bool known = RegQueryInfoKeyA(opened, nullptr, nullptr, nullptr, &subKeys,
+                                                nullptr, nullptr, &values, &longestName,
+                                                &longestData, nullptr, nullptr) == ERROR_SUCCESS;
             RegCloseKey(opened);
             if (known && subKeys > 0)
                 return;

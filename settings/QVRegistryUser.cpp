@@ -24,7 +24,9 @@ KxString QVRegistry::GetUserId() {
     return "User" + formatted;
 }
 
-KxString QVRegistry::UserKey(const char* key) { return GetUserId() + "_#_" + key; }
+KxString QVRegistry::UserKey(const char* key) {
+    return GetUserId() + "_#_" + key;
+}
 
 int QVRegistry::CheckUserArguments(const char* section, const char* key) const {
     if (!m_initialised)
@@ -72,18 +74,18 @@ int QVRegistry::ReadUserValue(const char* section, const char* key, KxString& va
 }
 
 int QVRegistry::ReadUserValue(const char* section, const char* key, bool* value) {
-    return ReadTyped(
-        [&](char* text, int size) { return ReadUserValue(section, key, text, size); }, value);
+    return ReadTyped([&](char* text, int size) { return ReadUserValue(section, key, text, size); },
+                     value);
 }
 
 int QVRegistry::ReadUserValue(const char* section, const char* key, double* value) {
-    return ReadTyped(
-        [&](char* text, int size) { return ReadUserValue(section, key, text, size); }, value);
+    return ReadTyped([&](char* text, int size) { return ReadUserValue(section, key, text, size); },
+                     value);
 }
 
 int QVRegistry::ReadUserValue(const char* section, const char* key, int* value) {
-    return ReadTyped(
-        [&](char* text, int size) { return ReadUserValue(section, key, text, size); }, value);
+    return ReadTyped([&](char* text, int size) { return ReadUserValue(section, key, text, size); },
+                     value);
 }
 
 int QVRegistry::ReadUserValue(const char* section, const char* key, bool defaultValue,
@@ -96,8 +98,7 @@ int QVRegistry::ReadUserValue(const char* section, const char* key, double defau
     return ReadOrDefault([&] { return ReadUserValue(section, key, value); }, defaultValue, value);
 }
 
-int QVRegistry::ReadUserValue(const char* section, const char* key, int defaultValue,
-                              int* value) {
+int QVRegistry::ReadUserValue(const char* section, const char* key, int defaultValue, int* value) {
     return ReadOrDefault([&] { return ReadUserValue(section, key, value); }, defaultValue, value);
 }
 

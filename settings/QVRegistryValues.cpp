@@ -77,4 +77,6 @@ int QVRegistry::WriteRegistry(HKEY root, const char* key, const char* value, boo
 
 // This platform has no access control lists on registry keys: new keys get
 // the store's default permissions, so there is no descriptor to hand out.
-void* QVRegistry::GetSecurityDescriptorWithNullDacl() { return nullptr; }
+void* QVRegistry::GetSecurityDescriptorWithNullDacl() {
+    return nullptr;
+}

@@ -10,7 +10,9 @@ namespace settings {
 namespace {
 
 // from_chars takes no leading plus sign; the C library's readers do.
-const char* SkipPlus(const char* text) { return *text == '+' ? text + 1 : text; }
+const char* SkipPlus(const char* text) {
+    return *text == '+' ? text + 1 : text;
+}
 
 } // namespace
 

@@ -44,8 +44,9 @@ TEST_F(SettingsTest, SectionPrefixMayNameTheIniFile) {
     EXPECT_EQ(IniPathOf(store), "D:\\Data\\Derazur.ini");
     fs::create_directories(root.Folder() / "drive_d" / "Data");
     ASSERT_EQ(store.WriteValue("Locations", "Log", "x"), 0);
-    EXPECT_NE(ReadFile(root.Folder() / "drive_d" / "Data" / "Derazur.ini").find("[QVZ_#_Locations]"),
-              std::string::npos);
+    EXPECT_NE(
+        ReadFile(root.Folder() / "drive_d" / "Data" / "Derazur.ini").find("[QVZ_#_Locations]"),
+        std::string::npos);
 }
 
 TEST_F(SettingsTest, IniFolderFormsDifferInTheirBackslash) {

