@@ -1,0 +1,111 @@
+#include "settings/QVRegistry.h"
+
+#include "platform/files.h"
+#include "platform/profile.h"
+
+QVRegistry::QVRegistry() {
+    m_pObject = this;
+    m_pszClassName = "QVRegistry";
+}
+
+QVRegistry::QVRegistry(const char* application, const char* sectionPrefixOrIniFile) : QVRegistry() {
+    InitFromInf(application, sectionPrefixOrIniFile);
+}
+
+QVRegistry::QVRegistry(const char* company, const char* product, const char* version,
+                       const char* shortId, const char* sectionPrefixOrIniFile)
+    : QVRegistry() {
+    Init(company, product, version, shortId, sectionPrefixOrIniFile);
+}
+
+QVRegistry::~QVRegistry() = default;
+
+int QVRegistry::Init(const char* company, const char* product, const char* version,
+                     const char* shortId, const char* sectionPrefixOrIniFile) {
+    m_company = company;
+    m_product = product;
+    m_version = version;
+    m_shortId = shortId;
+    m_sectionPrefix = sectionPrefixOrIniFile ? sectionPrefixOrIniFile : shortId;
+    m_iniFilePath.Empty();
+    m_registryBasePath.Empty();
+
+    if ((company == nullptr && product == nullptr && version == nullptr) || shortId == nullptr)
+        return QVR_BAD_ARGUMENTS;
+
+    for (const KxString* part : {&m_company, &m_product, &m_version}) {
+        if (!part->IsEmpty())
+            m_registryBasePath += *part + '\\';
+    }
+
+    // Resolving now fixes the INI file for the store's lifetime; an INI file
+    // given in place of the section prefix is taken here.
+    char path[1024];
+    GetIniPathAndName(path, sizeof path - 1);
+    m_initialised = true;
+    return QVR_OK;
+}
+
+int QVRegistry::InitFromInf(const char* application, const char* sectionPrefixOrIniFile) {
+    if (application == nullptr || *application == '\0')
+        return QVR_BAD_ARGUMENTS;
+    KxString projectFile;
+    if (const int result = ProjectFilePath(projectFile))
+        return result;
+
+    static const char* const keys[] = {"Company", "Product", "Version", "ShortId"};
+    KxString values[4];
+    for (int i = 0; i < 4; ++i) {
+        char buffer[511];
+        if (GetPrivateProfileStringA(application, keys[i], "", buffer, sizeof buffer,
+                                     projectFile) == 0)
+            return QVR_VALUE_MISSING;
+        values[i] = buffer;
+    }
+    return Init(values[0], values[1], values[2], values[3], sectionPrefixOrIniFile);
+}
+
+int QVRegistry::ProjectFilePath(KxString& path) const {
+    char folder[MAX_PATH];
+    const DWORD length = GetModuleFileNameA(nullptr, folder, MAX_PATH);
+    if (length == 0 || length >= static_cast<DWORD>(MAX_PATH))
+        return QVR_PATH_TOO_LONG;
+    path = folder;
+    path = path.Left(path.ReverseFind('\\'));
+    if (path.GetLength() + 11 > MAX_PATH)
+        return QVR_PATH_TOO_LONG;
+    path += "\\Varuk.inf";
+    if (_access(path, 0) == 0)
+        return QVR_OK;
+
+    char current[MAX_PATH];
+    if (_getcwd(current, MAX_PATH) != nullptr &&
+        std::char_traits<char>::length(current) + 11 <= static_cast<std::size_t>(MAX_PATH)) {
+        path = current;
+        path += "\\Varuk.inf";
+    }
+    return QVR_OK;
+}
+
+bool QVRegistry::GetRegistryInfo(KxString& company, KxString& product, KxString& version,
+                                 KxString& shortId) {
+    company.Empty();
+    product.Empty();
+    version.Empty();
+    shortId.Empty();
+    if (!m_initialised)
+        return false;
+    company = m_company;
+    product = m_product;
+    version = m_version;
+    shortId = m_shortId;
+    return true;
+}
+
+KxString QVRegistry::RegistryPath(const char* key) const {
+    return KxString("Software\\") + m_registryBasePath + (key ? key : "");
+}
+
+KxString QVRegistry::SectionName(const char* section) const {
+    return m_sectionPrefix + "_#_" + section;
+}
