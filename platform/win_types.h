@@ -136,3 +136,6 @@ using LPSYSTEMTIME = SYSTEMTIME*;
 
 // ---- Registry error codes ----
 constexpr DWORD ERROR_REGISTRY_IO_FAILED = 1016;
+
+// Standard access right shared by files and registry keys.
+constexpr DWORD DELETE = 0x00010000;
