@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <string>
 
 namespace {
@@ -35,21 +36,10 @@ TEST(ReadTranslationsTest, PrimaryLanguageOfTheUserChoosesTheTexts) {
 }
 
 TEST(ReadTranslationsTest, UserWithoutLanguageLeavesTheChoiceToTheSystem) {
-    std::string expected = "en";
-    switch (PRIMARYLANGID(GetSystemDefaultLangID())) {
-    case LANG_GERMAN:
-        expected = "de";
-        break;
-    case LANG_SPANISH:
-        expected = "es";
-        break;
-    case LANG_FRENCH:
-        expected = "fr";
-        break;
-    case LANG_ITALIAN:
-        expected = "it";
-        break;
-    }
+    const std::map<WORD, std::string> chosen = {
+        {LANG_GERMAN, "de"}, {LANG_SPANISH, "es"}, {LANG_FRENCH, "fr"}, {LANG_ITALIAN, "it"}};
+    const auto found = chosen.find(PRIMARYLANGID(GetSystemDefaultLangID()));
+    const std::string expected = found != chosen.end() ? found->second : "en";
     EXPECT_EQ(TextFor(nullptr), expected);
     EXPECT_EQ(TextFor("C"), expected);
 }

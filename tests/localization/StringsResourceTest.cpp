@@ -123,9 +123,7 @@ TEST(StringsResourceTest, EnglishTextsAreTheProductsOwn) {
     const XMLLocalizer english = LoadedFor("en_US.UTF-8");
     const std::map<std::string, std::string> samples = {
         {"APP_HEADLINE", "Quorvane Zelvo Update"},
-        {"APP_EXIT", "Cancel"},
         {"APP_PROGRESSTIME", "#P% (#T remaining)"},
-        {"APP_PROGRESS_SECONDS", "s"},
         {"SELECTPROD_TEXT", "There are several products installed.\n\nPlease choose the product "
                             "you would like to update:"},
         {"APP_UPDATE_INIT", "Initializing Internet Connection ..."},
@@ -141,9 +139,6 @@ TEST(StringsResourceTest, EnglishTextsAreTheProductsOwn) {
                                         "%s available for download.\n\nUpdate not possible!"},
         {"ERROR_UNABLETOCREATELOG", "Unable to create/open log file:\n%s\n\nDo you want to start "
                                     "the update without logging enabled?"},
-        {"MSI_ALREADY_DOWNLOADED",
-         "The latest version of the Windows Installer file has already been downloaded. Would you "
-         "like to download it again before updating Quorvane?"},
         {"ERROR_UNSUPPORTED_WINVER",
          "The operating system %s is not supported by this Quorvane update.\nVisit the Quorvane "
          "website for product information!"},
