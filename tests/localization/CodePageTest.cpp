@@ -39,7 +39,7 @@ TEST(CodePageTest, AnsiCodePageIsUtf8) {
     }
 }
 
-TEST(CodePageTest, InvalidUtf8BecomesOneReplacementPerInvalidPart) {
+TEST(CodePageTest, InvalidUtf8BecomesOneReplacementPerInvalidSequence) {
     struct Case {
         const char* bytes;
         std::u16string wide;
