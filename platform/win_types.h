@@ -114,3 +114,12 @@ constexpr DWORD ERROR_INVALID_MSGBOX_STYLE = 1158;
 constexpr DWORD ERROR_RESOURCE_DATA_NOT_FOUND = 1812;
 constexpr DWORD ERROR_RESOURCE_TYPE_NOT_FOUND = 1813;
 constexpr DWORD ERROR_RESOURCE_NAME_NOT_FOUND = 1814;
+
+// ---- Version information and operating system version ----
+using ULONGLONG = std::uint64_t;
+using DWORDLONG = std::uint64_t;
+using PUINT = UINT*;
+constexpr DWORD ERROR_INVALID_DATA = 13;
+constexpr DWORD ERROR_BAD_EXE_FORMAT = 193;
+constexpr DWORD ERROR_FILE_TOO_LARGE = 223;
+constexpr DWORD ERROR_OLD_WIN_VERSION = 1150;
