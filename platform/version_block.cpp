@@ -163,8 +163,11 @@ std::size_t VersionInfoDataSize(std::span<const unsigned char> resource) {
 }
 
 void LayOutVersionInfoData(std::span<const unsigned char> resource, unsigned char* data) {
+    const std::size_t size = VersionInfoDataSize(resource);
+    if (size == 0)
+        return;
     const std::span<const unsigned char> block = RawBlock(resource.data());
-    std::memset(data, 0, VersionInfoDataSize(resource));
+    std::memset(data, 0, size);
     std::memcpy(data, block.data(), block.size());
     std::memcpy(data + MarkerOffset(block.size()), kNarrowMarker, sizeof kNarrowMarker);
     auto copyText = [&](const ParsedNode& parsed) {
