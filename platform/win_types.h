@@ -139,3 +139,12 @@ constexpr DWORD ERROR_REGISTRY_IO_FAILED = 1016;
 
 // Standard access right shared by files and registry keys.
 constexpr DWORD DELETE = 0x00010000;
+
+// ---- Version information and operating system version ----
+using ULONGLONG = std::uint64_t;
+using DWORDLONG = std::uint64_t;
+using PUINT = UINT*;
+constexpr DWORD ERROR_INVALID_DATA = 13;
+constexpr DWORD ERROR_BAD_EXE_FORMAT = 193;
+constexpr DWORD ERROR_FILE_TOO_LARGE = 223;
+constexpr DWORD ERROR_OLD_WIN_VERSION = 1150;
