@@ -118,14 +118,21 @@ LONG Walk(HiveTransaction& transaction, KeyRef& key, const std::vector<std::stri
     return ERROR_SUCCESS;
 }
 
-// The existing key subKey below handle, with the access desired.
-LONG Locate(HKEY handle, LPCSTR subKey, REGSAM desired, KeyRef& key) {
-    std::vector<std::string> names;
+// The starting key and the key names of subKey below handle, entering an
+// account's hive when the path goes through HKEY_USERS.
+LONG ResolvePath(HKEY handle, LPCSTR subKey, KeyRef& key, std::vector<std::string>& names) {
     LONG result = Resolve(handle, key);
     if (result == ERROR_SUCCESS)
         result = SplitPath(subKey, names);
     if (result == ERROR_SUCCESS)
         result = EnterUserHive(key, names);
+    return result;
+}
+
+// The existing key subKey below handle, with the access desired.
+LONG Locate(HKEY handle, LPCSTR subKey, REGSAM desired, KeyRef& key) {
+    std::vector<std::string> names;
+    LONG result = ResolvePath(handle, subKey, key, names);
     if (result == ERROR_SUCCESS)
         result = GrantAccess(key, desired);
     if (result != ERROR_SUCCESS || !key.hive)
@@ -216,11 +223,7 @@ LONG RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, LPSTR, DWORD, REGSAM sam
         return ERROR_INVALID_PARAMETER;
     KeyRef key;
     std::vector<std::string> names;
-    LONG result = Resolve(hKey, key);
-    if (result == ERROR_SUCCESS)
-        result = SplitPath(lpSubKey, names);
-    if (result == ERROR_SUCCESS)
-        result = EnterUserHive(key, names);
+    LONG result = ResolvePath(hKey, lpSubKey, key, names);
     const REGSAM parentAccess = key.access;
     if (result == ERROR_SUCCESS)
         result = GrantAccess(key, samDesired);
@@ -264,11 +267,7 @@ LONG RegDeleteKeyA(HKEY hKey, LPCSTR lpSubKey) {
         return ERROR_INVALID_PARAMETER;
     KeyRef key;
     std::vector<std::string> names;
-    LONG result = Resolve(hKey, key);
-    if (result == ERROR_SUCCESS)
-        result = SplitPath(lpSubKey, names);
-    if (result == ERROR_SUCCESS)
-        result = EnterUserHive(key, names);
+    LONG result = ResolvePath(hKey, lpSubKey, key, names);
     if (result != ERROR_SUCCESS)
         return result;
     if (!key.hive)
