@@ -70,9 +70,12 @@ EditionNumbers NumbersOf(EditionLine line, const FileVersionNumbers& version) {
         return Zetra(version);
     case EditionLine::Hulo:
         return Hulo(version);
-    default:
-        return OlvinOrDorvane(version);
+    case EditionLine::Olvin:
+    case EditionLine::Dorvane:
+    case EditionLine::None:
+        break;
     }
+    return OlvinOrDorvane(version);
 }
 
 } // namespace

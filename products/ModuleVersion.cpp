@@ -8,7 +8,6 @@
 #include "settings/QVRegistry.h"
 
 #include <algorithm>
-#include <cstring>
 #include <mutex>
 #include <vector>
 
@@ -59,8 +58,8 @@ std::string ReadFileVersionString(const std::string& module, DWORD size) {
     if (!VerQueryValueA(data.data(), "\\StringFileInfo\\000004b0\\FileVersion", &text, &length) ||
         text == nullptr)
         return {};
-    return std::string(static_cast<const char*>(text),
-                       strnlen(static_cast<const char*>(text), length));
+    const auto* first = static_cast<const char*>(text);
+    return std::string(first, std::find(first, first + length, '\0'));
 }
 
 ModuleVersionInfo NotFound() {
