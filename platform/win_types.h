@@ -148,3 +148,6 @@ constexpr DWORD ERROR_INVALID_DATA = 13;
 constexpr DWORD ERROR_BAD_EXE_FORMAT = 193;
 constexpr DWORD ERROR_FILE_TOO_LARGE = 223;
 constexpr DWORD ERROR_OLD_WIN_VERSION = 1150;
+
+// ---- Dialog controls ----
+constexpr DWORD ERROR_CONTROL_ID_NOT_FOUND = 1421;
