@@ -152,7 +152,11 @@ bool InternetTransfer::Start() {
     }
     Pump([this] { return headersDone_ || bodyStarted_; });
     // Once the answer's headers are in, a later failure belongs to the reads.
-    return headersDone_ || bodyStarted_ || error_ == 0;
+    if (headersDone_ || bodyStarted_)
+        return true;
+    // libcurl takes a connection closed inside the headers for an empty answer.
+    Fail(ERROR_HTTP_INVALID_SERVER_RESPONSE, "the connection closed inside the answer's headers");
+    return false;
 }
 
 bool InternetTransfer::Read(char* buffer, std::size_t size, std::size_t& count) {
