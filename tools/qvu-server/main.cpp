@@ -28,6 +28,10 @@ std::unique_ptr<httplib::Server> MakeServer(const ServerOptions& options,
         return std::make_unique<HeaderCuttingServer>();
     auto server = std::make_unique<httplib::Server>();
     server->Get(".*", FileResponder(options, folder, stopping));
+    // Without a length only the end of the connection ends a body: one
+    // request per connection.
+    if (!options.contentLength)
+        server->set_keep_alive_max_count(1);
     return server;
 }
 
