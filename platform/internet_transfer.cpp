@@ -25,6 +25,12 @@ constexpr long kReceiveTimeoutMs = 30000;
 // Longest single wait in libcurl, so that a stall is noticed in time.
 constexpr long kLongestPollMs = 1000;
 constexpr long kMaxRedirections = 10;
+// libcurl receives up to this much per call and may hand over several such
+// pieces in one pass; up to the spill limit they wait here for the next reads
+// (one memcpy out of a warm cache), beyond it libcurl is paused, which costs a
+// copy of the rest inside libcurl and is kept rare.
+constexpr long kReceiveBufferSize = 128 * 1024;
+constexpr std::size_t kSpillLimit = 2 * kReceiveBufferSize;
 
 long TimeoutFromEnvironment(const char* name, long fallback) {
     const char* text = std::getenv(name);
@@ -96,6 +102,7 @@ bool InternetTransfer::Configure() {
     curl_easy_setopt(e, CURLOPT_MAXREDIRS, kMaxRedirections);
     curl_easy_setopt(e, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
     curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(e, CURLOPT_BUFFERSIZE, kReceiveBufferSize);
     curl_easy_setopt(e, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
     curl_easy_setopt(e, CURLOPT_ERRORBUFFER, curlError_);
     curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT_MS,
@@ -278,9 +285,10 @@ int InternetTransfer::ConnectedCallback(void* self, char*, char*, int, int) {
 }
 
 std::size_t InternetTransfer::OnBody(const char* data, std::size_t size) {
-    // Bytes that found no block wait in the spill; more than that stays in
-    // libcurl (paused), which stops reading the socket until the next read.
-    if (spillStart_ < spill_.size()) {
+    // Bytes that found no block wait in the spill; beyond its limit they stay
+    // in libcurl (paused), which stops reading the socket until the reads
+    // have emptied the spill.
+    if (spill_.size() - spillStart_ >= kSpillLimit) {
         paused_ = true;
         return CURL_WRITEFUNC_PAUSE;
     }
@@ -292,7 +300,7 @@ std::size_t InternetTransfer::OnBody(const char* data, std::size_t size) {
         std::memcpy(block_ + blockFilled_, data, taken);
         blockFilled_ += taken;
     }
-    spill_.assign(data + taken, data + size);
+    spill_.insert(spill_.end(), data + taken, data + size);
     return size;
 }
 

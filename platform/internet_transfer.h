@@ -1,7 +1,7 @@
 // For platform/ only: one HTTP exchange on libcurl, shared by the WinInet
 // functions and the internet session classes. The body is streamed: libcurl
 // is driven only while a caller waits for bytes, so a body of any size passes
-// through one libcurl buffer and the caller's block.
+// through libcurl's buffer, a spill of a few hundred KiB and the caller's block.
 #pragma once
 
 #include "platform/win_types.h"
