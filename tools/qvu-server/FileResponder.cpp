@@ -40,8 +40,12 @@ public:
         for (const auto& limit : {cutAfter_, stallAfter_})
             if (limit)
                 piece = std::min<std::size_t>(piece, *limit - offset);
+        // A range request starts elsewhere than where the last piece ended.
+        if (offset != position_)
+            stream_.seekg(static_cast<std::streamoff>(offset));
         stream_.read(buffer_.data(), static_cast<std::streamsize>(piece));
         const auto got = static_cast<std::size_t>(stream_.gcount());
+        position_ = offset + got;
         return got > 0 && sink.write(buffer_.data(), got);
     }
 
@@ -58,6 +62,7 @@ public:
 private:
     std::ifstream stream_;
     std::vector<char> buffer_;
+    std::size_t position_ = 0;
     std::optional<std::uint64_t> cutAfter_;
     std::optional<std::uint64_t> stallAfter_;
     const std::atomic<bool>& stopping_;
