@@ -36,6 +36,8 @@ HINTERNET InternetOpenUrlA(HINTERNET internet, LPCSTR url, LPCSTR headers, DWORD
                            DWORD flags, DWORD_PTR context);
 
 // Waits until the buffer is full or the body has ended and answers the count.
+// Time-outs are WinInet's defaults: 60 s to connect, 30 s without data (tests
+// shorten them with QVU_HTTP_CONNECT_TIMEOUT_MS and QVU_HTTP_RECEIVE_TIMEOUT_MS).
 // At the end of the body it answers TRUE with 0 bytes. A connection that
 // breaks or stalls mid-body gives TRUE with the bytes that came (fewer than
 // asked for) and then FALSE, so only a short count with success tells a clean

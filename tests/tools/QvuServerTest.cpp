@@ -114,6 +114,14 @@ TEST_F(QvuServerTest, AnnouncesItsLoopbackPortAndEndsOnSigterm) {
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
 }
 
+TEST_F(QvuServerTest, EndsOnSigtermRightAfterItsFirstLine) {
+    for (int i = 0; i < 10; ++i) {
+        qvutest::LocalServer server(Folder());
+        ASSERT_TRUE(server.Started()) << server.FirstLine();
+        EXPECT_EQ(server.Stop(), 0);
+    }
+}
+
 TEST_F(QvuServerTest, StallingServerStillEndsPromptly) {
     qvutest::WriteFile(Folder() / "big.bin", std::string(100000, 'x'));
     qvutest::LocalServer server(Folder(), {"--stall-after", "10"});

@@ -8,6 +8,7 @@
 #include <httplib.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <iostream>
 #include <memory>
@@ -75,13 +76,20 @@ int main(int argc, char** argv) {
     std::printf("listening on http://%s:%d\n", kLoopback, port);
     std::fflush(stdout);
 
+    std::atomic<bool> listenEnded{false};
     std::thread stopper([&] {
         int signal = 0;
         sigwait(&stopSignals, &signal);
         stopping = true;
-        server->stop();
+        // A signal right after the first line may come before the server runs,
+        // when stopping it does nothing yet: repeat until it has ended.
+        while (!listenEnded) {
+            server->stop();
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
     });
     const bool listened = server->listen_after_bind();
+    listenEnded = true;
     if (!stopping)
         kill(getpid(), SIGTERM); // wakes the stopper: the server ended by itself
     stopper.join();
