@@ -162,7 +162,9 @@ bool InternetTransfer::Start() {
     if (headersDone_ || bodyStarted_)
         return true;
     // libcurl takes a connection closed inside the headers for an empty answer.
-    Fail(ERROR_HTTP_INVALID_SERVER_RESPONSE, "the connection closed inside the answer's headers");
+    if (error_ == 0)
+        Fail(ERROR_HTTP_INVALID_SERVER_RESPONSE,
+             "the connection closed inside the answer's headers");
     return false;
 }
 
