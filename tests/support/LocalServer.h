@@ -1,0 +1,39 @@
+// A qvu-server child process for tests: started on a free port of 127.0.0.1
+// and always ended (SIGTERM, then SIGKILL) when the object goes.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <sys/types.h>
+#include <vector>
+
+namespace qvutest {
+
+class LocalServer {
+public:
+    // Serves folder with further qvu-server arguments ("--cut-after", "100", ...).
+    explicit LocalServer(const std::filesystem::path& folder,
+                         const std::vector<std::string>& arguments = {});
+    ~LocalServer();
+    LocalServer(const LocalServer&) = delete;
+    LocalServer& operator=(const LocalServer&) = delete;
+
+    // Whether the server announced its port; FirstLine() tells otherwise.
+    bool Started() const { return port_ > 0; }
+    int Port() const { return port_; }
+    const std::string& FirstLine() const { return firstLine_; }
+    // "http://127.0.0.1:PORT" followed by the target ("/?File=QVU.ini").
+    std::string Url(const std::string& target) const;
+
+    // Ends the server with SIGTERM and answers its exit code; -1 when it did
+    // not end by itself within a few seconds and had to be killed.
+    int Stop();
+
+private:
+    pid_t pid_ = -1;
+    int output_ = -1;
+    int port_ = 0;
+    std::string firstLine_;
+};
+
+} // namespace qvutest

@@ -1,0 +1,113 @@
+#include "tools/qvu-server/FileResponder.h"
+
+#include "tools/qvu-server/FolderFiles.h"
+
+#include <algorithm>
+#include <chrono>
+#include <fstream>
+#include <memory>
+#include <thread>
+#include <vector>
+
+namespace {
+
+// Large pieces keep a 1 GiB file fast without holding more than one in memory.
+constexpr std::size_t kPieceSize = 256 * 1024;
+
+// The body of one answer, read piece by piece as the connection takes it.
+class BodySource {
+public:
+    BodySource(const std::filesystem::path& file, const ServerOptions* misbehaviour,
+               const std::atomic<bool>& stopping)
+        : stream_(file, std::ios::binary), buffer_(kPieceSize), stopping_(stopping) {
+        if (misbehaviour != nullptr) {
+            cutAfter_ = misbehaviour->cutAfter;
+            stallAfter_ = misbehaviour->stallAfter;
+        }
+    }
+
+    // Sends the next piece from offset; false ends the answer by closing the
+    // connection (a cut, a stall ended by the server stopping, a read error).
+    bool SendFrom(std::size_t offset, std::size_t length, httplib::DataSink& sink) {
+        if (stallAfter_ && offset >= *stallAfter_) {
+            while (!stopping_)
+                std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            return false;
+        }
+        if (cutAfter_ && offset >= *cutAfter_)
+            return false;
+        std::size_t piece = std::min(length, buffer_.size());
+        for (const auto& limit : {cutAfter_, stallAfter_})
+            if (limit)
+                piece = std::min<std::size_t>(piece, *limit - offset);
+        // A range request starts elsewhere than where the last piece ended.
+        if (offset != position_)
+            stream_.seekg(static_cast<std::streamoff>(offset));
+        stream_.read(buffer_.data(), static_cast<std::streamsize>(piece));
+        const auto got = static_cast<std::size_t>(stream_.gcount());
+        position_ = offset + got;
+        return got > 0 && sink.write(buffer_.data(), got);
+    }
+
+    // For an answer without length: sends the next piece, or ends the body.
+    bool SendOrEnd(std::size_t offset, httplib::DataSink& sink) {
+        if (stream_.peek() == std::char_traits<char>::eof() &&
+            !(stallAfter_ && offset >= *stallAfter_)) {
+            sink.done();
+            return true;
+        }
+        return SendFrom(offset, buffer_.size(), sink);
+    }
+
+private:
+    std::ifstream stream_;
+    std::vector<char> buffer_;
+    std::size_t position_ = 0;
+    std::optional<std::uint64_t> cutAfter_;
+    std::optional<std::uint64_t> stallAfter_;
+    const std::atomic<bool>& stopping_;
+};
+
+} // namespace
+
+FileResponder::FileResponder(const ServerOptions& options, std::filesystem::path folder,
+                             const std::atomic<bool>& stopping)
+    : options_(options), folder_(std::move(folder)), stopping_(stopping) {}
+
+void FileResponder::operator()(const httplib::Request& request, httplib::Response& response) const {
+    const std::string name =
+        request.has_param("File") ? request.get_param_value("File") : request.path;
+    const FolderLookup lookup = FindInFolder(folder_, name);
+    if (lookup.status != 200) {
+        response.status = lookup.status;
+        response.set_content(lookup.status == 403 ? "forbidden\n" : "not found\n", "text/plain");
+        return;
+    }
+    std::error_code error;
+    const std::uintmax_t size = std::filesystem::file_size(lookup.file, error);
+    const auto modified = std::filesystem::last_write_time(lookup.file, error);
+    if (error) {
+        response.status = 404;
+        response.set_content("not found\n", "text/plain");
+        return;
+    }
+
+    const bool misbehaves = options_.AppliesTo(request.target);
+    response.status = misbehaves && options_.status ? *options_.status : 200;
+    if (!misbehaves || options_.lastModified)
+        response.set_header("Last-Modified", HttpDate(modified));
+    auto source =
+        std::make_shared<BodySource>(lookup.file, misbehaves ? &options_ : nullptr, stopping_);
+    if (!misbehaves || options_.contentLength) {
+        response.set_content_provider(
+            size, "application/octet-stream",
+            [source](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
+                return source->SendFrom(offset, length, sink);
+            });
+    } else {
+        response.set_content_provider("application/octet-stream",
+                                      [source](std::size_t offset, httplib::DataSink& sink) {
+                                          return source->SendOrEnd(offset, sink);
+                                      });
+    }
+}

@@ -1,0 +1,101 @@
+#include "tools/qvu-server/ServerOptions.h"
+
+#include <charconv>
+
+const char* const kUsage =
+    "usage: qvu-server --root DIR [--port N] [--cut-after BYTES] [--stall-after BYTES]\n"
+    "                  [--status CODE] [--no-content-length] [--no-last-modified]\n"
+    "                  [--close-in-header] [--only PATH]\n"
+    "\n"
+    "Serves the files of DIR over HTTP on 127.0.0.1 only, with Content-Length and\n"
+    "Last-Modified (the file's modification time). \"/?File=NAME\" answers the file\n"
+    "NAME of DIR (slashes lead into subfolders, \"..\" is refused); any other path\n"
+    "\"/dir/file\" answers that file of DIR. GET and HEAD.\n"
+    "\n"
+    "  --root DIR           the folder to serve (required)\n"
+    "  --port N             the port; 0 or none picks a free one\n"
+    "  --cut-after BYTES    close the connection after that many body bytes,\n"
+    "                       although Content-Length announced the whole file\n"
+    "  --stall-after BYTES  send nothing more after that many body bytes, but keep\n"
+    "                       the connection open\n"
+    "  --status CODE        answer that status code (200 to 599) with the file's body\n"
+    "  --no-content-length  send the body without Content-Length, ending it by closing\n"
+    "  --no-last-modified   send no Last-Modified\n"
+    "  --close-in-header    send part of the status line and headers, then close;\n"
+    "                       every request (not with --only)\n"
+    "  --only PATH          the switches above apply to this request target only\n"
+    "                       (as sent, e.g. \"/?File=QVU.ini\"); all else is served normally\n"
+    "  --help               this text\n"
+    "\n"
+    "The first line on standard output is \"listening on http://127.0.0.1:PORT\".\n"
+    "SIGTERM or SIGINT ends the server with exit code 0.\n";
+
+namespace {
+
+template <class Number> bool ParseNumber(const std::string& text, Number& value) {
+    const char* end = text.data() + text.size();
+    const auto [stop, error] = std::from_chars(text.data(), end, value);
+    return !text.empty() && error == std::errc() && stop == end;
+}
+
+ParsedCommandLine Failure(std::string error) {
+    ParsedCommandLine parsed;
+    parsed.error = std::move(error);
+    return parsed;
+}
+
+} // namespace
+
+ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
+    ParsedCommandLine parsed;
+    ServerOptions& options = parsed.options;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& name = arguments[i];
+        if (name == "--help") {
+            parsed.action = ParsedCommandLine::Action::Help;
+            return parsed;
+        }
+        if (name == "--no-content-length") {
+            options.contentLength = false;
+            continue;
+        }
+        if (name == "--no-last-modified") {
+            options.lastModified = false;
+            continue;
+        }
+        if (name == "--close-in-header") {
+            options.closeInHeader = true;
+            continue;
+        }
+        if (i + 1 == arguments.size())
+            return Failure("unknown option or missing value: " + name);
+        const std::string& value = arguments[++i];
+        std::uint64_t bytes = 0;
+        int number = 0;
+        if (name == "--root") {
+            options.root = value;
+        } else if (name == "--only") {
+            options.only = value;
+        } else if (name == "--port") {
+            if (!ParseNumber(value, number) || number < 0 || number > 65535)
+                return Failure("bad port: " + value);
+            options.port = number;
+        } else if (name == "--status") {
+            if (!ParseNumber(value, number) || number < 200 || number > 599)
+                return Failure("bad status code: " + value);
+            options.status = number;
+        } else if (name == "--cut-after" || name == "--stall-after") {
+            if (!ParseNumber(value, bytes))
+                return Failure("bad byte count: " + value);
+            (name == "--cut-after" ? options.cutAfter : options.stallAfter) = bytes;
+        } else {
+            return Failure("unknown option: " + name);
+        }
+    }
+    if (options.root.empty())
+        return Failure("--root is required");
+    if (options.closeInHeader && !options.only.empty())
+        return Failure("--close-in-header answers every request; it cannot go with --only");
+    parsed.action = ParsedCommandLine::Action::Run;
+    return parsed;
+}
