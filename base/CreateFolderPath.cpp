@@ -9,9 +9,13 @@
 
 namespace {
 
-bool Exists(const char* path) { return _access(path, 0) == 0; }
+bool Exists(const char* path) {
+    return _access(path, 0) == 0;
+}
 
-bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+bool IsSeparator(char c) {
+    return c == '\\' || c == '/';
+}
 
 // Creates each missing folder along the path, cutting the text at every
 // separator from the third character on, so "X:" or a leading "\\" is never

@@ -8,9 +8,13 @@ namespace {
 thread_local DWORD lastError = ERROR_SUCCESS;
 }
 
-DWORD GetLastError() { return lastError; }
+DWORD GetLastError() {
+    return lastError;
+}
 
-void SetLastError(DWORD error) { lastError = error; }
+void SetLastError(DWORD error) {
+    lastError = error;
+}
 
 namespace platform {
 
@@ -55,6 +59,8 @@ DWORD Win32ErrorFromErrno(int error) {
     }
 }
 
-void SetLastErrorFromErrno(int error) { SetLastError(Win32ErrorFromErrno(error)); }
+void SetLastErrorFromErrno(int error) {
+    SetLastError(Win32ErrorFromErrno(error));
+}
 
 } // namespace platform

@@ -120,9 +120,9 @@ std::string Backslashes(std::string text) {
 }
 
 struct Mapping {
-    std::string prefix;      // "C:" or "\\server\share"
-    std::string linkPath;    // the entry of the drive table
-    std::string nativeRoot;  // where it leads
+    std::string prefix;     // "C:" or "\\server\share"
+    std::string linkPath;   // the entry of the drive table
+    std::string nativeRoot; // where it leads
 };
 
 std::vector<Mapping> DriveTable() {
