@@ -1,5 +1,7 @@
 #include "platform/file_locks.h"
 
+#include "platform/machine_folders.h"
+
 #include "platform/native_path.h"
 
 #include <cerrno>
@@ -34,8 +36,7 @@ std::string LockFilePath(const std::string& name) {
     const std::string folder = MachineRoot() + "/locks";
     // Sticky and writable for all, like /tmp: every account shares the locks,
     // none can remove another's.
-    if (mkdir(folder.c_str(), 01777) == 0)
-        chmod(folder.c_str(), 01777);
+    EnsureMachineFolder(folder, 01777);
     return folder + "/" + name;
 }
 

@@ -1,5 +1,6 @@
 #include "platform/registry_hives.h"
 
+#include "platform/machine_folders.h"
 #include "platform/native_errors.h"
 #include "platform/native_path.h"
 
@@ -60,26 +61,6 @@ LONG ErrorFromErrno(int error) {
     return static_cast<LONG>(Win32ErrorFromErrno(error));
 }
 
-// Makes a missing folder (and the folders above it); a folder made here gets
-// exactly mode, whatever the umask.
-LONG EnsureFolder(const std::string& path, mode_t mode) {
-    if (mkdir(path.c_str(), mode) == 0)
-        return chmod(path.c_str(), mode) == 0 ? ERROR_SUCCESS : ErrorFromErrno(errno);
-    if (errno == ENOENT) {
-        const std::size_t slash = path.rfind('/');
-        if (slash == 0 || slash == std::string::npos)
-            return ERROR_PATH_NOT_FOUND;
-        const LONG parent = EnsureFolder(path.substr(0, slash), kMachineFolderMode);
-        if (parent != ERROR_SUCCESS)
-            return parent;
-        return EnsureFolder(path, mode);
-    }
-    struct stat st;
-    if (errno == EEXIST && stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
-        return ERROR_SUCCESS;
-    return ErrorFromErrno(errno == EEXIST ? ENOTDIR : errno);
-}
-
 // Makes the hive file if it is missing, with exactly mode.
 LONG EnsureHiveFile(const std::string& path, mode_t mode) {
     const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
@@ -133,8 +114,9 @@ LONG OpenHive(const std::string& path, std::shared_ptr<Hive>& hive, Prepare prep
 // The registry's folders: made by the first account that uses the registry,
 // normally the administrator, so that the machine hive's folder is its own.
 LONG EnsureRegistryFolders() {
-    const LONG registry = EnsureFolder(RegistryFolder(), kMachineFolderMode);
-    return registry != ERROR_SUCCESS ? registry : EnsureFolder(UsersFolder(), kUsersFolderMode);
+    const LONG registry = EnsureMachineFolder(RegistryFolder(), kMachineFolderMode);
+    return registry != ERROR_SUCCESS ? registry
+                                     : EnsureMachineFolder(UsersFolder(), kUsersFolderMode);
 }
 
 } // namespace

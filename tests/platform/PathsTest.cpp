@@ -1,4 +1,6 @@
+#include "platform/errors.h"
 #include "platform/files.h"
+#include "platform/handles.h"
 #include "tests/support/TempRoot.h"
 
 #include <gtest/gtest.h>
@@ -98,6 +100,22 @@ TEST_F(PathsTest, TempAndProgramPathsUseBackslashes) {
     EXPECT_EQ(GetModuleFileNameA(nullptr, small, sizeof small), 5u);
     EXPECT_EQ(std::string(small).size(), 4u) << "cut and terminated";
     EXPECT_EQ(GetTempPathA(1, small), length + 1) << "the size needed";
+}
+
+} // namespace
+
+namespace {
+
+TEST(MachineRootTest, FilesOpenBeforeTheMachineRootExists) {
+    qvutest::TempRoot root;
+    const fs::path fresh = root.Folder() / "not" / "yet";
+    setenv("QVU_ROOT", fresh.c_str(), 1); // the TempRoot restores it
+    const std::string file = (root.Folder() / "plain.txt").string();
+    HANDLE handle = CreateFileA(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(handle, INVALID_HANDLE_VALUE) << GetLastError();
+    CloseHandle(handle);
+    EXPECT_TRUE(fs::is_directory(fresh / "locks"));
 }
 
 } // namespace
