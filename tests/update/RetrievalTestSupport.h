@@ -12,6 +12,7 @@
 
 #include <filesystem>
 #include <mutex>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -61,6 +62,9 @@ struct Command {
     LPARAM value = 0;
     bool operator==(const Command&) const = default;
 };
+inline void PrintTo(const Command& command, std::ostream* out) {
+    *out << "{" << command.id << ", " << command.value << "}";
+}
 
 // An address of 127.0.0.1 on a port where nothing listens.
 std::string RefusedAddress(const std::string& target);
