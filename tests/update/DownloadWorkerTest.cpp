@@ -52,9 +52,11 @@ TEST_F(DownloadWorkerTest, AddressYieldingNothingLeadsToTheNextOneAndAMatchingPa
              qvutest::RefusedAddress("/pkg.msi") + "\r\nMSI2=" + server.Url("/empty.msi") +
              "\r\nMSI3=" + server.Url("/pkg.msi") + "\r\n");
 
-    EXPECT_EQ(Download(),
-              (std::vector<Command>{
-                  {1026, 20000}, {1027, 8192}, {1027, 16384}, {1027, 20000}, {1029, 0}}));
+    // The empty body of MSI2 reports its total 0 once.
+    EXPECT_EQ(
+        Download(),
+        (std::vector<Command>{
+            {1026, 20000}, {1027, 0}, {1027, 8192}, {1027, 16384}, {1027, 20000}, {1029, 0}}));
     EXPECT_EQ(ReadFile(PackageOnDisk()), bytes);
 }
 
