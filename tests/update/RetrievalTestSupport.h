@@ -1,0 +1,187 @@
+// Shared by the tests of the network half of update retrieval: a served
+// folder for qvu-server, the update server pointed at it, short time-outs,
+// the dialog's window, recorded message boxes, and a full disk.
+#pragma once
+
+#include "platform/window.h"
+#include "platform/window_queue.h"
+#include "tests/platform/ScopedEnvironment.h"
+#include "tests/support/LocalServer.h"
+#include "tests/update/UpdateTestSupport.h"
+#include "update/Md5Digest.h"
+
+#include <filesystem>
+#include <mutex>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <random>
+#include <sys/mount.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace qvutest {
+
+// Answers every message box with one button and records what was shown.
+class MessageBoxRecorder {
+public:
+    struct Box {
+        std::string text;
+        std::string caption;
+        UINT type = 0;
+    };
+
+    explicit MessageBoxRecorder(int answer = IDOK) {
+        platform::SetMessageBoxHandler(
+            [this, answer](HWND, const char* text, const char* caption, UINT type) {
+                const std::lock_guard<std::mutex> lock(mutex_);
+                boxes_.push_back({text ? text : "", caption ? caption : "", type});
+                return answer;
+            });
+    }
+    ~MessageBoxRecorder() { platform::SetMessageBoxHandler({}); }
+    MessageBoxRecorder(const MessageBoxRecorder&) = delete;
+    MessageBoxRecorder& operator=(const MessageBoxRecorder&) = delete;
+
+    std::vector<Box> Boxes() const {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        return boxes_;
+    }
+
+private:
+    mutable std::mutex mutex_;
+    std::vector<Box> boxes_;
+};
+
+// A command the dialog received: its id and value.
+struct Command {
+    WPARAM id = 0;
+    LPARAM value = 0;
+    bool operator==(const Command&) const = default;
+};
+inline void PrintTo(const Command& command, std::ostream* out) {
+    *out << "{" << command.id << ", " << command.value << "}";
+}
+
+// An address of 127.0.0.1 on a port where nothing listens.
+std::string RefusedAddress(const std::string& target);
+
+// Bytes 0..size-1 of a fixed pseudo-random sequence.
+std::string PackageBytes(std::size_t size);
+// The lowercase hexadecimal MD5 of bytes.
+std::string Md5Text(const std::string& bytes);
+
+class RetrievalTest : public UpdateTest {
+protected:
+    RetrievalTest();
+    ~RetrievalTest() override;
+
+    // Writes a file of the served folder (name may lead into subfolders).
+    void Serve(const std::string& name, const std::string& bytes) const;
+    // Makes server the update server of the code under test.
+    void UseServer(const LocalServer& server);
+
+    // The commands posted to the window, until a final one (1028 to 1030)
+    // came or nothing came for timeoutMs.
+    std::vector<Command> ReadCommands(DWORD timeoutMs = 5000) const;
+
+    std::filesystem::path served = root.Folder() / "served";
+    ScopedEnvironment environment;
+    HWND window = platform::CreateWindowQueue();
+};
+
+// A small tmpfs mounted for the life of the object (needs the right to
+// mount; Mounted() tells whether it worked).
+class FullDisk {
+public:
+    FullDisk(const std::filesystem::path& folder, const char* size);
+    ~FullDisk();
+    FullDisk(const FullDisk&) = delete;
+    FullDisk& operator=(const FullDisk&) = delete;
+    bool Mounted() const { return mounted_; }
+
+private:
+    std::filesystem::path folder_;
+    bool mounted_ = false;
+};
+
+// ---- Definitions ----
+
+inline std::string RefusedAddress(const std::string& target) {
+    // A port the system just handed out and took back: nothing listens there.
+    const int socket = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    bind(socket, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    getsockname(socket, reinterpret_cast<sockaddr*>(&address), &length);
+    close(socket);
+    return "http://127.0.0.1:" + std::to_string(ntohs(address.sin_port)) + target;
+}
+
+inline std::string PackageBytes(std::size_t size) {
+    std::mt19937 generator(20240305);
+    std::string bytes(size, '\0');
+    for (char& byte : bytes)
+        byte = static_cast<char>(generator());
+    return bytes;
+}
+
+inline std::string Md5Text(const std::string& bytes) {
+    Md5Digest digest;
+    digest.Update(bytes.data(), bytes.size());
+    const auto value = digest.Final();
+    std::string text;
+    for (const unsigned char byte : value.value_or(Md5Bytes{})) {
+        static const char hex[] = "0123456789abcdef";
+        text += hex[byte >> 4];
+        text += hex[byte & 15];
+    }
+    return text;
+}
+
+inline RetrievalTest::RetrievalTest() {
+    std::filesystem::create_directories(served);
+    environment.Set("QVU_HTTP_CONNECT_TIMEOUT_MS", "2000");
+    environment.Set("QVU_HTTP_RECEIVE_TIMEOUT_MS", "500");
+}
+
+inline RetrievalTest::~RetrievalTest() {
+    DestroyWindow(window);
+}
+
+inline void RetrievalTest::Serve(const std::string& name, const std::string& bytes) const {
+    WriteFile(served / name, bytes);
+}
+
+inline void RetrievalTest::UseServer(const LocalServer& server) {
+    environment.Set("QVU_UPDATE_SERVER", server.Url(""));
+}
+
+inline std::vector<Command> RetrievalTest::ReadCommands(DWORD timeoutMs) const {
+    std::vector<Command> commands;
+    MSG message{};
+    while (commands.size() < 100000 && platform::GetWindowMessage(window, &message, timeoutMs)) {
+        commands.push_back({message.wParam, message.lParam});
+        if (message.wParam >= 1028 && message.wParam <= 1030)
+            break;
+    }
+    return commands;
+}
+
+inline FullDisk::FullDisk(const std::filesystem::path& folder, const char* size) : folder_(folder) {
+    std::filesystem::create_directories(folder);
+    const std::string options = std::string("size=") + size;
+    mounted_ = mount("tmpfs", folder.c_str(), "tmpfs", 0, options.c_str()) == 0;
+}
+
+inline FullDisk::~FullDisk() {
+    if (mounted_)
+        umount2(folder_.c_str(), MNT_DETACH);
+}
+
+} // namespace qvutest
