@@ -1,0 +1,38 @@
+// Where the update manager finds its servers: the update server (description
+// file, packages, the update manager's own program) and the vendor's web
+// server (the pages shown beside the dialog). The built-in addresses can be
+// replaced through the environment, QVU_UPDATE_SERVER and QVU_WEB_SERVER,
+// for tests and for administrators who mirror the servers; a value that is
+// not a usable address is ignored.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+// An http or https address split into its parts. base is the whole address
+// without trailing slashes; host keeps the brackets of an IPv6 literal.
+struct ServerAddress {
+    std::string base;
+    std::string host;
+    int port = 0;
+};
+
+// Accepts "scheme://host[:port][/path]" with the scheme http or https
+// (any case) and a port from 1 to 65535; the port defaults to the scheme's.
+// Nothing when the text is anything else (user names, queries, blanks...).
+std::optional<ServerAddress> ParseServerAddress(std::string_view text);
+
+// The update server's base address, e.g. "https://update.quorvane.example";
+// the description file and the packages are found below it.
+std::string UpdateServerBaseAddress();
+// The update server's host and port for the update manager's own check:
+// port 80 for the built-in server, else the port of the configured address.
+std::string UpdateServerHost();
+int UpdateServerPort();
+
+// The vendor's web server root, ending with "/".
+std::string WebServerAddress();
+// A page address of the translation table moved to the configured web
+// server: the built-in root is replaced; other addresses stay as they are.
+std::string WebPageAddress(const std::string& tableAddress);

@@ -1,0 +1,76 @@
+#include "update/UpdateLog.h"
+
+#include "base/CreateFolderPath.h"
+#include "localization/XMLLocalizer.h"
+#include "platform/files.h"
+#include "platform/time.h"
+#include "update/DataLocation.h"
+#include "update/UpdateManagerVersion.h"
+
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+constexpr char kRule[] = "============================================================\n";
+
+template <typename... Args> std::string Format(const char* format, Args... args) {
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, format, args...);
+    return buffer;
+}
+
+void CreateFolders(const std::string& folder) {
+    std::vector<char> path(folder.begin(), folder.end());
+    path.push_back('\0');
+    CreateFolderPath(path.data());
+}
+
+// Appends text at the end of the file, creating it when missing. Text mode,
+// so every "\n" is stored as CR LF; shared with every other open, as the
+// Windows Installer of an earlier installation may still write into it.
+bool AppendText(const std::string& path, const std::string& text) {
+    std::FILE* file = _fsopen(path.c_str(), "a+", _SH_DENYNO);
+    if (file == nullptr)
+        return false;
+    bool written = std::fseek(file, 0, SEEK_END) == 0 && std::fputs(text.c_str(), file) >= 0 &&
+                   std::fflush(file) == 0;
+    written = std::fclose(file) == 0 && written;
+    return written;
+}
+
+} // namespace
+
+std::string UpdateLogPath(const std::string& folder, const SYSTEMTIME& now) {
+    return folder + Format("QVUUpdate(%04d-%02d-%02d).log", now.wYear, now.wMonth, now.wDay);
+}
+
+std::string UpdateLogHeader(const std::string& headline, const SYSTEMTIME& now,
+                            const std::string& installedVersion,
+                            const std::string& offeredVersion) {
+    std::string header = kRule;
+    header += headline + " v" + kUpdateManagerVersion + "\n";
+    header += "Date: " +
+              Format("%02d/%02d/%04d - %02d:%02d:%02d", now.wMonth, now.wDay, now.wYear, now.wHour,
+                     now.wMinute, now.wSecond) +
+              "\n";
+    header += "Current Version: " + installedVersion + "\n";
+    header += "Update Version : " + offeredVersion + "\n";
+    header += kRule;
+    return header;
+}
+
+bool CreateUpdateLog(const std::string& settingsFolder, const std::string& installedVersion,
+                     const std::string& offeredVersion, const XMLLocalizer& localizer,
+                     const std::string& defaultFolder, std::string& logPath) {
+    std::string folder = ResolveDataLocation(settingsFolder, "Log", true);
+    if (folder.empty())
+        folder = defaultFolder;
+    CreateFolders(folder);
+
+    SYSTEMTIME now{};
+    GetLocalTime(&now);
+    logPath = UpdateLogPath(folder, now);
+    return AppendText(logPath, UpdateLogHeader(localizer.GetText("APP_HEADLINE"), now,
+                                               installedVersion, offeredVersion));
+}
