@@ -10,11 +10,11 @@ constexpr INT SW_SHOW = 5;
 
 // Results of ShellExecuteA at or below 32: the operation failed. A file that
 // is no program answers ERROR_BAD_FORMAT (11), as on Windows.
-constexpr INT SE_ERR_FNF = 2;            // file not found
-constexpr INT SE_ERR_PNF = 3;            // folder not found
-constexpr INT SE_ERR_ACCESSDENIED = 5;   // not allowed to run the file
-constexpr INT SE_ERR_OOM = 8;            // out of processes or memory
-constexpr INT SE_ERR_NOASSOC = 31;       // nothing here opens this kind of file or verb
+constexpr INT SE_ERR_FNF = 2;          // file not found
+constexpr INT SE_ERR_PNF = 3;          // folder not found
+constexpr INT SE_ERR_ACCESSDENIED = 5; // not allowed to run the file
+constexpr INT SE_ERR_OOM = 8;          // out of processes or memory
+constexpr INT SE_ERR_NOASSOC = 31;     // nothing here opens this kind of file or verb
 
 // Opens file with the verb operation (null or "open"; any other verb answers
 // SE_ERR_NOASSOC):

@@ -64,8 +64,7 @@ TEST_F(ShellExecute, PassesParametersByWindowsQuotingRules) {
 }
 
 TEST_F(ShellExecute, StartsProgramPathsInTheGivenFolder) {
-    qvutest::WriteScript(driveC_ / "Programs" / "Setup",
-                         "pwd >> '" + record_.string() + "'\n");
+    qvutest::WriteScript(driveC_ / "Programs" / "Setup", "pwd >> '" + record_.string() + "'\n");
     fs::create_directories(driveC_ / "Work");
     // The ".exe" of a Windows program name is optional here.
     EXPECT_GT(Open("C:\\programs\\Setup.exe", nullptr, "C:\\Work"), 32);
@@ -86,15 +85,15 @@ TEST_F(ShellExecute, AnswersWhyAProgramCannotStart) {
     EXPECT_EQ(Open("C:\\Programs"), SE_ERR_ACCESSDENIED);
     EXPECT_EQ(Open("C:\\Programs\\broken.exe"), static_cast<int>(ERROR_BAD_FORMAT));
     EXPECT_EQ(Open("C:\\Programs\\ok.exe", nullptr, "C:\\Missing"), SE_ERR_PNF);
-    EXPECT_EQ(Result(ShellExecuteA(nullptr, "print", "C:\\Programs\\ok.exe", nullptr, nullptr,
-                                   SW_SHOW)),
-              SE_ERR_NOASSOC);
+    EXPECT_EQ(
+        Result(ShellExecuteA(nullptr, "print", "C:\\Programs\\ok.exe", nullptr, nullptr, SW_SHOW)),
+        SE_ERR_NOASSOC);
     EXPECT_EQ(Open(""), SE_ERR_FNF);
 }
 
 TEST_F(ShellExecute, ChildRunsDetachedAndLeavesNoZombie) {
-    qvutest::WriteScript(bin_ / "slow", "/bin/sleep 1\nprintf 'done\\n' >> '" +
-                                             record_.string() + "'\n");
+    qvutest::WriteScript(bin_ / "slow",
+                         "/bin/sleep 1\nprintf 'done\\n' >> '" + record_.string() + "'\n");
     const auto start = std::chrono::steady_clock::now();
     EXPECT_GT(Open("slow"), 32);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(800));
@@ -113,17 +112,17 @@ TEST_F(ShellExecute, ChildInheritsNoDescriptorButStandardOnes) {
     qvutest::WriteScript(bin_ / "probe", "[ -e /proc/self/fd/" + fd +
                                              " ] && r=open || r=closed\n"
                                              "[ -e /proc/self/fd/2 ] && r=\"$r stderr\"\n"
-                                             "printf '%s\\n' \"$r\" >> '" + record_.string() +
-                                             "'\n");
+                                             "printf '%s\\n' \"$r\" >> '" +
+                                             record_.string() + "'\n");
     EXPECT_GT(Open("probe"), 32);
     EXPECT_EQ(qvutest::WaitForLines(record_, 1), "closed stderr\n");
     close(inheritable);
 }
 
 TEST_F(ShellExecute, OpensWebAddressesInTheDefaultBrowser) {
-    EXPECT_EQ(Result(ShellExecuteA(nullptr, nullptr, "https://example.com/", nullptr, nullptr,
-                                   SW_SHOW)),
-              SE_ERR_NOASSOC);
+    EXPECT_EQ(
+        Result(ShellExecuteA(nullptr, nullptr, "https://example.com/", nullptr, nullptr, SW_SHOW)),
+        SE_ERR_NOASSOC);
     EXPECT_EQ(GetLastError(), ERROR_NO_ASSOCIATION);
     qvutest::WriteRecordingScript(bin_ / "xdg-open", record_);
     EXPECT_GT(Result(ShellExecuteA(nullptr, nullptr, "https://example.com/a b?c=\"1\"", nullptr,

@@ -23,9 +23,11 @@ inline void WriteScript(const std::filesystem::path& path, const std::string& bo
 inline void WriteRecordingScript(const std::filesystem::path& path,
                                  const std::filesystem::path& record,
                                  const std::string& prefix = "") {
-    WriteScript(path, "line='" + prefix + "'\n"
-                      "for a in \"$@\"; do line=\"$line${line:+ }[$a]\"; done\n"
-                      "printf '%s\\n' \"$line\" >> '" + record.string() + "'\n");
+    WriteScript(path, "line='" + prefix +
+                          "'\n"
+                          "for a in \"$@\"; do line=\"$line${line:+ }[$a]\"; done\n"
+                          "printf '%s\\n' \"$line\" >> '" +
+                          record.string() + "'\n");
 }
 
 // The content of file once it holds at least lines complete lines, or

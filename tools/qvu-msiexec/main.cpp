@@ -83,8 +83,10 @@ void WriteVerboseLog(const Request& request, bool packageFound) {
         std::cerr << "qvu-msiexec: cannot open the log file " << request.logPath << '\n';
         return;
     }
-    std::fprintf(log, "=== Verbose logging started: %s  Build type: stand-in  Calling process: "
-                      "qvu-msiexec ===\n", Now().c_str());
+    std::fprintf(log,
+                 "=== Verbose logging started: %s  Build type: stand-in  Calling process: "
+                 "qvu-msiexec ===\n",
+                 Now().c_str());
     std::fprintf(log, "Installing package %s\n", request.package.c_str());
     std::fprintf(log, "Installation success or error status: %d.\n", packageFound ? 0 : 1619);
     std::fprintf(log, "=== Verbose logging stopped: %s ===\n", Now().c_str());
