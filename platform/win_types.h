@@ -177,3 +177,7 @@ constexpr WORD LOWORD(DWORD_PTR value) {
 constexpr WORD HIWORD(DWORD_PTR value) {
     return static_cast<WORD>((value >> 16) & 0xFFFF);
 }
+
+// ---- Shell ----
+constexpr DWORD ERROR_BAD_FORMAT = 11;
+constexpr DWORD ERROR_NO_ASSOCIATION = 1155;

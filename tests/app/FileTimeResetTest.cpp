@@ -1,0 +1,95 @@
+#include "app/FileTimeReset.h"
+
+#include "tests/support/TempRoot.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Times {
+    statx_timestamp created{};
+    statx_timestamp accessed{};
+    statx_timestamp written{};
+};
+
+bool ReadTimes(const fs::path& file, Times& times) {
+    struct statx details;
+    if (statx(AT_FDCWD, file.c_str(), 0, STATX_BASIC_STATS | STATX_BTIME, &details) != 0 ||
+        !(details.stx_mask & STATX_BTIME))
+        return false;
+    times = {details.stx_btime, details.stx_atime, details.stx_mtime};
+    return true;
+}
+
+void SetTimes(const fs::path& file, timespec accessed, timespec written) {
+    const timespec times[2] = {accessed, written};
+    ASSERT_EQ(utimensat(AT_FDCWD, file.c_str(), times, 0), 0);
+}
+
+class FileTimeReset : public testing::Test {
+protected:
+    void SetUp() override {
+        Times probe;
+        qvutest::WriteFile(data_ / "probe", "");
+        if (!ReadTimes(data_ / "probe", probe))
+            GTEST_SKIP() << "the file system keeps no creation times: nothing to reset to";
+    }
+
+    // A file created now, with its times set relative to its creation.
+    Times MakeFile(const fs::path& file, std::int64_t writtenAfter, long writtenNanoseconds) {
+        qvutest::WriteFile(file, "data");
+        Times times;
+        if (!ReadTimes(file, times))
+            return times;
+        SetTimes(file, {times.created.tv_sec + 5, 987654321},
+                 {times.created.tv_sec + writtenAfter, writtenNanoseconds});
+        ReadTimes(file, times);
+        return times;
+    }
+
+    qvutest::TempRoot root_;
+    const fs::path data_ = root_.MapDrive('C') / "Olvin5" / "Data";
+};
+
+TEST_F(FileTimeReset, SetsModifiedFilesBackToTheirCreationTime) {
+    const Times modified = MakeFile(data_ / "a.dat", 100, 0);
+    const Times deep = MakeFile(data_ / "Sub" / "Deeper" / "b.dat", 3600, 5);
+    // Same second as its creation: not modified, not touched (its fraction stays).
+    const Times untouched = MakeFile(data_ / "c.dat", 0, 123456789);
+
+    ResetModificationTimes("C:\\Olvin5\\Data\\");
+
+    Times after;
+    ASSERT_TRUE(ReadTimes(data_ / "a.dat", after));
+    EXPECT_EQ(after.written.tv_sec, modified.created.tv_sec);
+    EXPECT_EQ(after.written.tv_nsec, 0u);
+    EXPECT_EQ(after.accessed.tv_sec, modified.accessed.tv_sec);
+    EXPECT_EQ(after.accessed.tv_nsec, 0u); // written back at one-second resolution
+    ASSERT_TRUE(ReadTimes(data_ / "Sub" / "Deeper" / "b.dat", after));
+    EXPECT_EQ(after.written.tv_sec, deep.created.tv_sec);
+    ASSERT_TRUE(ReadTimes(data_ / "c.dat", after));
+    EXPECT_EQ(after.written.tv_nsec, untouched.written.tv_nsec);
+    EXPECT_EQ(after.accessed.tv_nsec, 987654321u);
+}
+
+TEST_F(FileTimeReset, SkipsFilesWhoseTimesCannotBeWritten) {
+    const Times locked = MakeFile(data_ / "a-readonly.dat", 100, 0);
+    fs::permissions(data_ / "a-readonly.dat", fs::perms::owner_read);
+    const Times later = MakeFile(data_ / "b.dat", 100, 0);
+
+    ResetModificationTimes("C:\\Olvin5\\Data\\");
+    ResetModificationTimes("C:\\Olvin5\\Missing\\");
+
+    Times after;
+    ASSERT_TRUE(ReadTimes(data_ / "a-readonly.dat", after));
+    EXPECT_EQ(after.written.tv_sec, locked.written.tv_sec);
+    ASSERT_TRUE(ReadTimes(data_ / "b.dat", after));
+    EXPECT_EQ(after.written.tv_sec, later.created.tv_sec);
+}
+
+} // namespace
