@@ -82,11 +82,12 @@ DownloadResult DownloadToFile(LPCSTR address, LPCSTR filePath, HWND window, int*
         return {};
     }
     DownloadResult result = CopyBody(body.get(), file, window, checks);
-    // Bytes that never reach the disk make the file as incomplete as a
-    // failed write does.
-    if (!FlushFileBuffers(file))
+    // Not forced to the disk: the installer reads the package through the
+    // same system cache, and a package lost in a crash is fetched again, as
+    // its size and digest are checked before it is reused. Forcing a large
+    // package to the disk would cost as much as the download itself.
+    if (!CloseHandle(file))
         result.writeFailed = true;
-    CloseHandle(file);
     return result;
 }
 
