@@ -22,7 +22,8 @@ struct ProductChoiceEntry {
 class ProductChoice {
 public:
     // Offers the products of installed in the selection order; the entry of
-    // the last confirmed product is preselected, else the first.
+    // the last confirmed product is preselected, else the first. profile and
+    // texts are kept by reference and must outlive the choice.
     ProductChoice(ProductSet installed, const ApplicationProfile& profile,
                   const XMLLocalizer& texts);
 
