@@ -1,5 +1,6 @@
 #include "platform/window_queue.h"
 
+#include "platform/dialog_controls.h"
 #include "platform/errors.h"
 #include "platform/kernel_objects.h"
 
@@ -69,6 +70,7 @@ BOOL DestroyWindow(HWND window) {
         queue->messages.clear();
     }
     queue->arrived.notify_all();
+    platform::ForgetDialogControls(window);
     return TRUE;
 }
 
