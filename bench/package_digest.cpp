@@ -5,6 +5,7 @@
 // block reads and the handle layer cost against a tuned command-line tool.
 //
 //   bench_package_digest [SIZE_IN_MIB]     (default 1024)
+#include "bench/DownloadBench.h"
 #include "platform/files.h"
 #include "platform/handles.h"
 #include "update/PackageDigest.h"
@@ -23,25 +24,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-// Fills the file with pseudo-random bytes, so no layer can shortcut them.
-void WritePackage(const fs::path& path, std::uint64_t size) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    std::vector<std::uint64_t> block(1 << 17);
-    std::uint64_t state = 0x9E3779B97F4A7C15u;
-    for (std::uint64_t written = 0; written < size;) {
-        for (auto& word : block) {
-            state ^= state << 13;
-            state ^= state >> 7;
-            state ^= state << 17;
-            word = state;
-        }
-        const auto bytes = std::min<std::uint64_t>(size - written, block.size() * sizeof block[0]);
-        out.write(reinterpret_cast<const char*>(block.data()), static_cast<std::streamsize>(bytes));
-        written += bytes;
-    }
-}
+using bench::Clock;
+using bench::WritePackage;
 
 // md5sum's digest of the file and the seconds it took; exits on failure.
 std::string Md5sum(const fs::path& path, double& seconds) {
