@@ -3,7 +3,7 @@
 #pragma once
 
 #include "platform/win_types.h"
-#include "update/Md5Digest.h"
+#include "update/BackgroundMd5.h"
 
 #include <optional>
 
@@ -14,7 +14,7 @@ struct DownloadChecks {
     std::optional<DWORD> byteLimit;
     // Fed with every block as it is written, so the digest is known when the
     // last byte is on disk without reading the file a second time.
-    Md5Digest* digest = nullptr;
+    BackgroundMd5* digest = nullptr;
 };
 
 struct DownloadResult {

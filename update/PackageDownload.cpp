@@ -16,7 +16,7 @@
 
 namespace {
 
-bool DigestMatches(Md5Digest* digest, const std::string& published) {
+bool DigestMatches(BackgroundMd5* digest, const std::string& published) {
     if (digest == nullptr)
         return true;
     const std::optional<Md5Bytes> expected = ParseDigestText(published.c_str());
@@ -35,13 +35,13 @@ unsigned DownloadPackage(const DownloadRequest& request, DWORD expectedSize) {
 
     int openErrorCause = kCauseNone;
     DownloadResult result;
-    std::unique_ptr<Md5Digest> digest;
+    std::unique_ptr<BackgroundMd5> digest;
     for (int i = 1;; ++i) {
         const std::string key = "MSI" + std::to_string(i);
         const std::string address = ReadProfileText(description, section, key.c_str());
         if (address.empty())
             break;
-        digest = publishedDigest.empty() ? nullptr : std::make_unique<Md5Digest>();
+        digest = publishedDigest.empty() ? nullptr : std::make_unique<BackgroundMd5>();
         result = DownloadToFile(address.c_str(), request.targetPath.c_str(), request.window,
                                 &openErrorCause, {expectedSize, digest.get()});
         if (result.bytes != 0 || result.writeFailed)

@@ -99,7 +99,7 @@ TEST_F(DownloadUrlToFileTest, ByteLimitStopsWithinABlockAfterItAndDigestFollowsT
     LocalServer server(served);
     ASSERT_TRUE(server.Started()) << server.FirstLine();
 
-    Md5Digest limited;
+    BackgroundMd5 limited;
     const DownloadResult cut = DownloadToFile(server.Url("/pkg.msi").c_str(), kTarget, nullptr,
                                               nullptr, {20000, &limited});
     EXPECT_FALSE(cut.writeFailed);
@@ -107,7 +107,7 @@ TEST_F(DownloadUrlToFileTest, ByteLimitStopsWithinABlockAfterItAndDigestFollowsT
     EXPECT_LE(cut.bytes, 20000u + 8192u);
     EXPECT_EQ(ReadFile(TargetOnDisk()), bytes.substr(0, cut.bytes));
 
-    Md5Digest whole;
+    BackgroundMd5 whole;
     const DownloadResult full =
         DownloadToFile(server.Url("/pkg.msi").c_str(), kTarget, nullptr, nullptr, {200000, &whole});
     EXPECT_EQ(full.bytes, 200000u);

@@ -2,6 +2,7 @@
 #include "platform/files.h"
 #include "platform/handles.h"
 #include "tests/update/UpdateTestSupport.h"
+#include "update/BackgroundMd5.h"
 
 #include <string>
 
@@ -96,6 +97,25 @@ TEST(Md5DigestTest, PiecesGiveTheDigestOfTheWhole) {
     digest.Update("digest", 6);
     EXPECT_EQ(digest.Final(), ParseDigestText("f96b697d7cb7938d525a2f31aaf161d0"));
     EXPECT_FALSE(digest.Final()) << "a spent digest answers nothing";
+}
+
+TEST(BackgroundMd5Test, ManyBlocksGiveTheDigestOfTheWhole) {
+    // Far more blocks than the hashing thread may fall behind, of uneven sizes.
+    std::string whole;
+    BackgroundMd5 background;
+    for (int i = 0; i < 2000; ++i) {
+        const std::string block(static_cast<std::size_t>(i % 97) * 41 + 1, static_cast<char>(i));
+        background.Update(block.data(), block.size());
+        whole += block;
+    }
+    Md5Digest reference;
+    reference.Update(whole.data(), whole.size());
+    EXPECT_EQ(background.Final(), reference.Final());
+}
+
+TEST(BackgroundMd5Test, EndsCleanlyWithoutFinal) {
+    BackgroundMd5 background;
+    background.Update("abc", 3);
 }
 
 } // namespace
