@@ -50,8 +50,11 @@ inline std::string WindowsPath(const fs::path& path) {
     return text;
 }
 
-// Runs a shell command; its first output line and the seconds it took.
+// Runs a shell command; its first output line and the seconds it took. The
+// files written before are flushed first, so one run's writeback does not
+// slow the next.
 inline std::string Run(const std::string& command, double& seconds) {
+    ::sync();
     const auto start = Clock::now();
     std::FILE* pipe = popen(command.c_str(), "r");
     char line[256] = {};
