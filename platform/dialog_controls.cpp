@@ -134,6 +134,14 @@ std::optional<DialogControlState> ReadControl(HWND control) {
 
 } // namespace platform::dialog_table
 
+BOOL InitCommonControlsEx(const INITCOMMONCONTROLSEX* controls) {
+    if (controls == nullptr || controls->dwSize != sizeof(INITCOMMONCONTROLSEX)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    return TRUE;
+}
+
 BOOL SetDlgItemTextA(HWND dialog, int controlId, LPCSTR text) {
     if (!platform::dialog_table::EditControl(dialog, controlId, DialogChangeKind::Text,
                                              SetText(text)))

@@ -29,6 +29,16 @@ struct PBRANGE {
     int iHigh;
 };
 
+// Registering the control classes a dialog uses. The model knows every
+// class from the start, so this only checks the structure: FALSE with
+// ERROR_INVALID_PARAMETER unless its size is that of the structure.
+struct INITCOMMONCONTROLSEX {
+    DWORD dwSize;
+    DWORD dwICC;
+};
+constexpr DWORD ICC_WIN95_CLASSES = 0xFF;
+BOOL InitCommonControlsEx(const INITCOMMONCONTROLSEX* controls);
+
 // Sets the text of control controlId of dialog; a null text sets the empty
 // text. FALSE with ERROR_INVALID_WINDOW_HANDLE for a null dialog.
 BOOL SetDlgItemTextA(HWND dialog, int controlId, LPCSTR text);

@@ -1,0 +1,8 @@
+#include "app/WebBrowser.h"
+
+#include "platform/dialog_controls.h"
+
+void CWebBrowser::Navigate(const std::string& address, long /*flags*/) {
+    // Every page view a front end offers loads without history and cache.
+    SetDlgItemTextA(m_Dialog, m_ControlId, address.c_str());
+}
