@@ -109,4 +109,6 @@ private:
     int m_ModalDepth = 0;
     bool m_InstallerStarted = false;
     bool m_EndedByUser = false;
+    // A failure was reported during the run: ending it is no plain Cancel.
+    bool m_FailureShown = false;
 };

@@ -218,6 +218,7 @@ void CQVUUpdateDlg::OnCancel() {
 
 void CQVUUpdateDlg::OnDownloadFailed(unsigned command) {
     const bool fileBusy = command == kCommandPackageFileBusy;
+    m_FailureShown = true;
     ShowMessage(Text(fileBusy ? "ERROR_DOWNLOAD_ALREADY_RUNNING" : "ERROR_CORRUPTDOWNLOAD"),
                 MB_ICONEXCLAMATION);
     m_Progress.OnDownloadEnded();

@@ -47,7 +47,9 @@ unsigned DownloadPackage(const DownloadRequest& request, DWORD expectedSize) {
         if (result.bytes != 0 || result.writeFailed)
             break;
     }
-    if (!result.writeFailed && result.bytes == expectedSize &&
+    // An empty package is never ready: it is what a description without
+    // addresses, or servers that all failed, leave behind.
+    if (!result.writeFailed && result.bytes != 0 && result.bytes == expectedSize &&
         DigestMatches(digest.get(), publishedDigest))
         return kCommandPackageReady;
     if (openErrorCause == kCauseSharingViolation)

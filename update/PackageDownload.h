@@ -33,7 +33,8 @@ HANDLE StartPackageDownload(HWND window, Product product, const std::string& des
 // The thread routine; takes a DownloadRequest made with new. Posts 1026 with
 // the published FileSize, tries MSI1, MSI2, ... until an address yields any
 // bytes, and, while the window exists, posts one final command: 1029 when the
-// package has exactly the published size and (when one is published) MD5;
+// package is not empty and has exactly the published size and (when one is
+// published) MD5;
 // 1030 when another process holds the package file; 1028 otherwise,
 // including a file that could not be written, a server sending more than the
 // published size, and a target outside the Update\ folder (nothing is then

@@ -73,9 +73,9 @@ TEST_F(DownloadWorkerTest, PartialDownloadEndsTheSeriesAsAFailure) {
     EXPECT_EQ(std::filesystem::file_size(PackageOnDisk()), 10000u);
 }
 
-TEST_F(DownloadWorkerTest, NoAddressAndNoSizeIsAnEmptyPackageThatIsReady) {
+TEST_F(DownloadWorkerTest, NoAddressAndNoSizeIsAFailedDownloadNotAnEmptyPackage) {
     Describe("");
-    EXPECT_EQ(Download(), (std::vector<Command>{{1026, 0}, {1029, 0}}));
+    EXPECT_EQ(Download(), (std::vector<Command>{{1026, 0}, {1028, 0}}));
     EXPECT_FALSE(std::filesystem::exists(PackageOnDisk()));
 }
 
