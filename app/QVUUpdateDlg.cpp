@@ -93,6 +93,7 @@ void CQVUUpdateDlg::DispatchGuarded(const MSG& message) {
     try {
         Dispatch(message);
     } catch (const CInternetException& error) {
+        m_CommandFailed = true;
         ShowMessage(error.what(), MB_OK | MB_ICONEXCLAMATION);
     }
 }
@@ -139,7 +140,7 @@ void CQVUUpdateDlg::EnableStart(bool enable) {
 RunOutcome CQVUUpdateDlg::Outcome() const {
     if (m_InstallerStarted)
         return RunOutcome::InstallerStarted;
-    return m_EndedByUser ? RunOutcome::EndedByUser : RunOutcome::Refused;
+    return m_EndedByUser && !m_CommandFailed ? RunOutcome::EndedByUser : RunOutcome::Refused;
 }
 
 int CQVUUpdateDlg::ShowMessage(const std::string& text, UINT type) {

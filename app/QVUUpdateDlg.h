@@ -109,4 +109,6 @@ private:
     int m_ModalDepth = 0;
     bool m_InstallerStarted = false;
     bool m_EndedByUser = false;
+    // An internet failure ended a command: leaving afterwards is no choice.
+    bool m_CommandFailed = false;
 };
