@@ -82,3 +82,39 @@ TEST_F(ConsoleInputTest, EmptyDisplayValueKeepsTheVersionHistoryPage) {
 }
 
 } // namespace
+
+namespace {
+
+class ProductChoiceInputTest : public qvutest::UpdateMachineTest {};
+
+TEST_F(ProductChoiceInputTest, EntriesAreNumberedAndAWrongNumberAsksAgain) {
+    InstallOlvin5();
+    RecordProduct("Quorvane Zetra\\5.0", "C:\\Quorvane\\Zetra5\\");
+    ServePackage(1000);
+    // Choosing clears /autostart: Start is asked for, and the input ends there.
+    const qvutest::ProgramRun run = RunUpdate({"/autostart"}, "9\n1\n");
+    EXPECT_FALSE(run.timedOut) << run.output;
+    EXPECT_EQ(run.exitStatus, qvutest::kEndedByUser) << run.output << run.errors;
+    EXPECT_NE(run.output.find("  1. Quorvane Olvin 5\n  2. Quorvane Zetra 5\n"
+                              "Product number [1]: 9\n\"9\" is no answer here.\n"
+                              "Product number [1]: 1\n"),
+              std::string::npos)
+        << run.output;
+    EXPECT_NE(run.output.find("Currently Installed: Quorvane Olvin 5.0.1.100 (Build 5.0.1.100)\n"),
+              std::string::npos)
+        << run.output;
+    EXPECT_NE(run.output.find("[start]: cancel (end of input)\n"), std::string::npos) << run.output;
+    EXPECT_EQ(InstallerRecord(300), "");
+}
+
+TEST_F(ProductChoiceInputTest, EndOfInputTakesThePreselectedEntry) {
+    InstallOlvin5();
+    RecordProduct("Quorvane Zetra\\5.0", "C:\\Quorvane\\Zetra5\\");
+    ServePackage(1000);
+    const qvutest::ProgramRun run = RunUpdate({}, "");
+    EXPECT_EQ(run.exitStatus, qvutest::kEndedByUser) << run.output << run.errors;
+    EXPECT_NE(run.output.find("Product number [1]: 1 (end of input)\n"), std::string::npos)
+        << run.output;
+}
+
+} // namespace

@@ -110,3 +110,32 @@ TEST_F(FailedRunTest, NoProductInstalledEndsAtOnce) {
 }
 
 } // namespace
+
+namespace {
+
+using qvutest::UpdateMachineTest;
+
+class UnreachableServerTest : public UpdateMachineTest {};
+
+TEST_F(UnreachableServerTest, ConnectionErrorLeavesOnlyCancelAndEndsAsAFailure) {
+    InstallOlvin5();
+    ServePackage(1000);
+    const std::string nowhere = "http://127.0.0.1:1";
+    const qvutest::ProgramRun run =
+        RunUpdate({"/autostart"}, "start\n", {{"QVU_UPDATE_SERVER", nowhere}});
+    EXPECT_FALSE(run.timedOut) << run.output;
+    EXPECT_EQ(run.exitStatus, qvutest::kRefused) << run.output << run.errors;
+    EXPECT_NE(run.output.find("[QVUUpdate] A connection with the server could not be established"),
+              std::string::npos)
+        << run.output;
+    // Start cannot be given: "start" is no answer, the end of input cancels.
+    EXPECT_NE(run.output.find("The update cannot go on. Type cancel to end [cancel]: start\n"
+                              "\"start\" is no answer here.\n"),
+              std::string::npos)
+        << run.output;
+    EXPECT_NE(run.output.find("[cancel]: cancel (end of input)\n"), std::string::npos)
+        << run.output;
+    EXPECT_EQ(InstallerRecord(300), "");
+}
+
+} // namespace

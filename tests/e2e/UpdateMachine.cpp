@@ -60,17 +60,23 @@ void UpdateMachineTest::SetUp() {
     ASSERT_TRUE(server->Started()) << server->FirstLine();
 }
 
+void UpdateMachineTest::RecordProduct(const std::string& key, const std::string& settingsFolder,
+                                      const std::string& rered) {
+    RunTool("qvu-reg",
+            {"add", "HKLM\\Software\\Kaltrex\\" + key + "\\IniFilePath", "/ve", "/d",
+             settingsFolder, "/f"},
+            root.Folder() / "tools");
+    WriteFile(OnDrive(settingsFolder) / "Rered.ini", rered);
+}
+
 void UpdateMachineTest::InstallOlvin5(const std::string& fileVersion) {
     const fs::path scratch = root.Folder() / "tools";
-    RunTool("qvu-reg",
-            {"add", std::string(kOlvin5Key) + "IniFilePath", "/ve", "/d", kSettingsFolder, "/f"},
-            scratch);
+    RecordProduct("Quorvane Olvin\\5.0", kSettingsFolder,
+                  "[VAZuvedev_#_Locations]\r\nBase=" + std::string(kInstallationFolder) + "\r\n");
     RunTool(
         "qvu-reg",
         {"add", std::string(kOlvin5Key) + "InstallPath", "/ve", "/d", kInstallationFolder, "/f"},
         scratch);
-    WriteFile(OnDrive(kSettingsFolder) / "Rered.ini",
-              "[VAZuvedev_#_Locations]\r\nBase=" + std::string(kInstallationFolder) + "\r\n");
     const fs::path install = OnDrive(kInstallationFolder);
     fs::create_directories(install);
     RunTool("qvu-verdll", {fileVersion, (install / "QVVer.dll").string()}, scratch);
@@ -104,21 +110,25 @@ std::string UpdateMachineTest::ServePackage(std::size_t size, const std::string&
 }
 
 ProgramRun UpdateMachineTest::RunUpdate(const std::vector<std::string>& arguments,
-                                        const std::string& input) {
+                                        const std::string& input,
+                                        const std::map<std::string, std::string>& environment) {
     std::vector<std::string> all{"--console"};
     all.insert(all.end(), arguments.begin(), arguments.end());
     const char* path = std::getenv("PATH");
-    return RunProgram(ProgramPath("QVUUpdate"), all,
-                      {{"QVU_UPDATE_SERVER", Url("")},
-                       {"QVU_WEB_SERVER", Url("")},
-                       {"PATH", standIns.string() + ":" + (path ? path : "/usr/bin:/bin")},
-                       {"QVU_INSTALLER_RECORD", installerRecord.string()},
-                       {"QVU_BROWSER_RECORD", browserRecord.string()},
-                       {"QVU_HTTP_CONNECT_TIMEOUT_MS", "3000"},
-                       {"QVU_HTTP_RECEIVE_TIMEOUT_MS", "3000"},
-                       {"LC_ALL", "C"},
-                       {"LANG", "C"}},
-                      input, root.Folder() / ("run" + std::to_string(++runs)));
+    std::map<std::string, std::string> variables{
+        {"QVU_UPDATE_SERVER", Url("")},
+        {"QVU_WEB_SERVER", Url("")},
+        {"PATH", standIns.string() + ":" + (path ? path : "/usr/bin:/bin")},
+        {"QVU_INSTALLER_RECORD", installerRecord.string()},
+        {"QVU_BROWSER_RECORD", browserRecord.string()},
+        {"QVU_HTTP_CONNECT_TIMEOUT_MS", "3000"},
+        {"QVU_HTTP_RECEIVE_TIMEOUT_MS", "3000"},
+        {"LC_ALL", "C"},
+        {"LANG", "C"}};
+    for (const auto& [name, value] : environment)
+        variables[name] = value;
+    return RunProgram(ProgramPath("QVUUpdate"), all, variables, input,
+                      root.Folder() / ("run" + std::to_string(++runs)));
 }
 
 std::string UpdateMachineTest::InstallerRecord(int waitMs) const {

@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -35,6 +36,10 @@ protected:
 
     // Installs Olvin5 with a QVVer.dll of fileVersion ("5,0,1,100").
     void InstallOlvin5(const std::string& fileVersion = "5,0,1,100");
+    // Records a product below HKLM\Software\Kaltrex\<key> ("Quorvane
+    // Zetra\5.0") with its settings folder holding a Rered.ini of text.
+    void RecordProduct(const std::string& key, const std::string& settingsFolder,
+                       const std::string& rered = "");
 
     // A file of the served folder (name may lead into subfolders).
     void Serve(const std::string& name, const std::string& bytes) const;
@@ -44,8 +49,10 @@ protected:
     // size, digest, address) with the offered version 5.1.0.0; answers its bytes.
     std::string ServePackage(std::size_t size, const std::string& address = "");
 
-    // Runs QVUUpdate --console with arguments and input.
-    ProgramRun RunUpdate(const std::vector<std::string>& arguments, const std::string& input);
+    // Runs QVUUpdate --console with arguments and input; environment
+    // replaces the machine's variables (the servers, PATH, ...).
+    ProgramRun RunUpdate(const std::vector<std::string>& arguments, const std::string& input,
+                         const std::map<std::string, std::string>& environment = {});
 
     // The installer stand-in's record once it has written it ("" when it
     // never started within a few seconds).
