@@ -100,7 +100,10 @@ DWORD GetCurrentProcessId() {
 void ExitProcess(UINT exitCode) {
     std::cout.flush();
     std::cerr.flush();
-    std::fflush(nullptr);
+    // Only the output streams: a thread may hold standard input's lock while
+    // it waits for a line.
+    std::fflush(stdout);
+    std::fflush(stderr);
     // No exit handlers and no static destructors: other threads still run.
     _exit(static_cast<int>(exitCode));
 }
