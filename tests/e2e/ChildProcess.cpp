@@ -2,6 +2,8 @@
 
 #include "tests/support/TempRoot.h"
 
+#include <gtest/gtest.h>
+
 #include <chrono>
 #include <csignal>
 #include <fcntl.h>
@@ -45,7 +47,7 @@ ProgramRun RunProgram(const std::filesystem::path& program,
                       const std::vector<std::string>& arguments,
                       const std::map<std::string, std::string>& environment,
                       const std::string& input, const std::filesystem::path& scratch,
-                      int timeoutSeconds) {
+                      InputEnd inputEnd, int timeoutSeconds) {
     std::filesystem::create_directories(scratch);
     const std::filesystem::path inFile = scratch / "stdin.txt";
     const std::filesystem::path outFile = scratch / "stdout.txt";
@@ -58,7 +60,17 @@ ProgramRun RunProgram(const std::filesystem::path& program,
     std::vector<std::string> environmentTexts = MergedEnvironment(environment);
     std::vector<char*> argv = Pointers(argumentTexts);
     std::vector<char*> envp = Pointers(environmentTexts);
-    const int in = open(inFile.c_str(), O_RDONLY | O_CLOEXEC);
+    int in = open(inFile.c_str(), O_RDONLY | O_CLOEXEC);
+    int writer = -1;
+    int ends[2];
+    if (inputEnd == InputEnd::Never && pipe2(ends, O_CLOEXEC) == 0) {
+        close(in);
+        in = ends[0];
+        writer = ends[1];
+        // Small texts only: the pipe holds them without a reader.
+        const ssize_t written = write(writer, input.data(), input.size());
+        EXPECT_EQ(written, static_cast<ssize_t>(input.size()));
+    }
     const int out = open(outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     const int err = open(errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
 
@@ -89,6 +101,8 @@ ProgramRun RunProgram(const std::filesystem::path& program,
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
+    if (writer >= 0)
+        close(writer);
     run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     if (!run.timedOut && WIFEXITED(status))
         run.exitStatus = WEXITSTATUS(status);

@@ -19,12 +19,16 @@ struct ProgramRun {
     double seconds = 0;
 };
 
+// How standard input ends: after the text, or never (a pipe whose writer
+// stays open, as a terminal nobody types at).
+enum class InputEnd { AfterText, Never };
+
 // Runs program with arguments; environment adds to or replaces variables of
 // this process's environment. Files for the redirections go into scratch.
 ProgramRun RunProgram(const std::filesystem::path& program,
                       const std::vector<std::string>& arguments,
                       const std::map<std::string, std::string>& environment,
                       const std::string& input, const std::filesystem::path& scratch,
-                      int timeoutSeconds = 20);
+                      InputEnd inputEnd = InputEnd::AfterText, int timeoutSeconds = 20);
 
 } // namespace qvutest

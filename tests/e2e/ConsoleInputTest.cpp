@@ -118,3 +118,26 @@ TEST_F(ProductChoiceInputTest, EndOfInputTakesThePreselectedEntry) {
 }
 
 } // namespace
+
+namespace {
+
+class OpenInputTest : public qvutest::UpdateMachineTest {};
+
+TEST_F(OpenInputTest, RunThatEndsByItselfDoesNotWaitForTheInputToEnd) {
+    InstallOlvin5("5,2,0,1");
+    ServePackage(1000);
+    const qvutest::ProgramRun run = RunUpdate({}, "", {}, qvutest::InputEnd::Never);
+    EXPECT_FALSE(run.timedOut) << run.output;
+    EXPECT_EQ(run.exitStatus, qvutest::kRefused) << run.output << run.errors;
+}
+
+TEST_F(OpenInputTest, AnsweredRunEndsWhileTheInputStaysOpen) {
+    InstallOlvin5();
+    ServePackage(20000);
+    const qvutest::ProgramRun run = RunUpdate({}, "start\n", {}, qvutest::InputEnd::Never);
+    EXPECT_FALSE(run.timedOut) << run.output;
+    EXPECT_EQ(run.exitStatus, qvutest::kInstallerStarted) << run.output << run.errors;
+    EXPECT_NE(InstallerRecord(), "");
+}
+
+} // namespace

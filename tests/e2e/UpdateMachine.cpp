@@ -111,7 +111,8 @@ std::string UpdateMachineTest::ServePackage(std::size_t size, const std::string&
 
 ProgramRun UpdateMachineTest::RunUpdate(const std::vector<std::string>& arguments,
                                         const std::string& input,
-                                        const std::map<std::string, std::string>& environment) {
+                                        const std::map<std::string, std::string>& environment,
+                                        InputEnd inputEnd) {
     std::vector<std::string> all{"--console"};
     all.insert(all.end(), arguments.begin(), arguments.end());
     const char* path = std::getenv("PATH");
@@ -128,7 +129,7 @@ ProgramRun UpdateMachineTest::RunUpdate(const std::vector<std::string>& argument
     for (const auto& [name, value] : environment)
         variables[name] = value;
     return RunProgram(ProgramPath("QVUUpdate"), all, variables, input,
-                      root.Folder() / ("run" + std::to_string(++runs)));
+                      root.Folder() / ("run" + std::to_string(++runs)), inputEnd);
 }
 
 std::string UpdateMachineTest::InstallerRecord(int waitMs) const {

@@ -52,7 +52,8 @@ protected:
     // Runs QVUUpdate --console with arguments and input; environment
     // replaces the machine's variables (the servers, PATH, ...).
     ProgramRun RunUpdate(const std::vector<std::string>& arguments, const std::string& input,
-                         const std::map<std::string, std::string>& environment = {});
+                         const std::map<std::string, std::string>& environment = {},
+                         InputEnd inputEnd = InputEnd::AfterText);
 
     // The installer stand-in's record once it has written it ("" when it
     // never started within a few seconds).
