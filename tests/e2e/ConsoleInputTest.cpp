@@ -22,9 +22,7 @@ TEST_F(ConsoleInputTest, UnknownAnswersAskAgainAndCancelEndsTheRun) {
 
 TEST_F(ConsoleInputTest, CancelDuringTheDownloadAsksAndYesEndsIt) {
     InstallOlvin5();
-    qvutest::LocalServer stalling(served, {"--stall-after", "16384"});
-    ASSERT_TRUE(stalling.Started()) << stalling.FirstLine();
-    ServePackage(200000, stalling.Url("/packages/Quorvane.msi"));
+    const auto stalling = ServePackageBadly(200000, {"--stall-after", "16384"});
 
     // The first line after Start gets the hint, "cancel" asks, "y" answers.
     const qvutest::ProgramRun run = RunUpdate({}, "\nwhat now\ncancel\ny\n");

@@ -61,9 +61,7 @@ TEST_F(FailedRunTest, NewerInstalledVersionIsNotReplaced) {
 
 TEST_F(FailedRunTest, CutDownloadIsReportedAndTheRunWaitsForStartAgain) {
     InstallOlvin5();
-    qvutest::LocalServer cutting(served, {"--cut-after", "20000"});
-    ASSERT_TRUE(cutting.Started()) << cutting.FirstLine();
-    ServePackage(100000, cutting.Url("/packages/Quorvane.msi"));
+    const auto cutting = ServePackageBadly(100000, {"--cut-after", "20000"});
 
     // Start, then the input ends at the second Start prompt: Cancel.
     const qvutest::ProgramRun run = RunUpdate({}, "start\n");

@@ -109,6 +109,14 @@ std::string UpdateMachineTest::ServePackage(std::size_t size, const std::string&
     return bytes;
 }
 
+std::unique_ptr<LocalServer>
+UpdateMachineTest::ServePackageBadly(std::size_t size, const std::vector<std::string>& options) {
+    auto other = std::make_unique<LocalServer>(served, options);
+    EXPECT_TRUE(other->Started()) << other->FirstLine();
+    ServePackage(size, other->Url("/packages/Quorvane.msi"));
+    return other;
+}
+
 ProgramRun UpdateMachineTest::RunUpdate(const std::vector<std::string>& arguments,
                                         const std::string& input,
                                         const std::map<std::string, std::string>& environment,

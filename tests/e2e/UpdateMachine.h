@@ -49,6 +49,12 @@ protected:
     // size, digest, address) with the offered version 5.1.0.0; answers its bytes.
     std::string ServePackage(std::size_t size, const std::string& address = "");
 
+    // The same, with the package on a second server that misbehaves as its
+    // options say ("--cut-after", "20000"); the server lives as long as the
+    // answer.
+    std::unique_ptr<LocalServer> ServePackageBadly(std::size_t size,
+                                                   const std::vector<std::string>& options);
+
     // Runs QVUUpdate --console with arguments and input; environment
     // replaces the machine's variables (the servers, PATH, ...).
     ProgramRun RunUpdate(const std::vector<std::string>& arguments, const std::string& input,
