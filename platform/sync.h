@@ -46,4 +46,9 @@ HANDLE CreateThread(LPSECURITY_ATTRIBUTES attributes, SIZE_T stackSize,
 BOOL GetExitCodeThread(HANDLE thread, LPDWORD exitCode);
 DWORD GetCurrentThreadId();
 DWORD GetCurrentProcessId();
+// Ends the process with exitCode, as Windows does: the other threads stop
+// where they are before anything is cleaned up, so a thread still at work
+// (a download) never meets a library that is shutting down. Buffered
+// standard output is written out first. Does not return.
+[[noreturn]] void ExitProcess(UINT exitCode);
 void Sleep(DWORD milliseconds);

@@ -3,7 +3,9 @@
 #include "platform/errors.h"
 #include "platform/sync_objects.h"
 
+#include <cstdio>
 #include <future>
+#include <iostream>
 #include <sys/syscall.h>
 #include <system_error>
 #include <thread>
@@ -93,6 +95,17 @@ DWORD GetCurrentThreadId() {
 
 DWORD GetCurrentProcessId() {
     return static_cast<DWORD>(getpid());
+}
+
+void ExitProcess(UINT exitCode) {
+    std::cout.flush();
+    std::cerr.flush();
+    // Only the output streams: a thread may hold standard input's lock while
+    // it waits for a line.
+    std::fflush(stdout);
+    std::fflush(stderr);
+    // No exit handlers and no static destructors: other threads still run.
+    _exit(static_cast<int>(exitCode));
 }
 
 void Sleep(DWORD milliseconds) {

@@ -1,0 +1,91 @@
+// A machine of the end-to-end tests' own: a temporary root with drive C, one
+// installed Quorvane Olvin 5 (registry records written by qvu-reg, Rered.ini,
+// a QVVer.dll from qvu-verdll, data and documentation folders, an uninstall
+// list), an update server on 127.0.0.1 serving the description file, the
+// package and the update manager's own program, and stand-ins for the
+// installer and the web browser first on PATH. QVUUpdate runs against it as
+// a child process with the console front end.
+#pragma once
+
+#include "tests/e2e/ChildProcess.h"
+#include "tests/support/LocalServer.h"
+#include "tests/support/TempRoot.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace qvutest {
+
+// Exit statuses of QVUUpdate.
+constexpr int kInstallerStarted = 0;
+constexpr int kEndedByUser = 1;
+constexpr int kRefused = 2;
+
+class UpdateMachineTest : public ::testing::Test {
+protected:
+    static constexpr const char* kSettingsFolder = "C:\\Quorvane\\Olvin5\\";
+    static constexpr const char* kInstallationFolder = "C:\\Program Files\\Quorvane Olvin 5\\";
+    static constexpr const char* kUpdateFolder = "C:\\Quorvane\\Olvin5\\Update\\";
+
+    void SetUp() override;
+
+    // Installs Olvin5 with a QVVer.dll of fileVersion ("5,0,1,100").
+    void InstallOlvin5(const std::string& fileVersion = "5,0,1,100");
+    // Records a product below HKLM\Software\Kaltrex\<key> ("Quorvane
+    // Zetra\5.0") with its settings folder holding a Rered.ini of text.
+    void RecordProduct(const std::string& key, const std::string& settingsFolder,
+                       const std::string& rered = "");
+
+    // A file of the served folder (name may lead into subfolders).
+    void Serve(const std::string& name, const std::string& bytes) const;
+    // The description file with the given Olvin5 section keys and format versions.
+    void ServeDescription(const std::string& keys, const std::string& version = "3.1") const;
+    // A package of size bytes below /packages/, described completely (name,
+    // size, digest, address) with the offered version 5.1.0.0; answers its bytes.
+    std::string ServePackage(std::size_t size, const std::string& address = "");
+
+    // The same, with the package on a second server that misbehaves as its
+    // options say ("--cut-after", "20000"); the server lives as long as the
+    // answer.
+    std::unique_ptr<LocalServer> ServePackageBadly(std::size_t size,
+                                                   const std::vector<std::string>& options);
+
+    // Runs QVUUpdate --console with arguments and input; environment
+    // replaces the machine's variables (the servers, PATH, ...).
+    ProgramRun RunUpdate(const std::vector<std::string>& arguments, const std::string& input,
+                         const std::map<std::string, std::string>& environment = {},
+                         InputEnd inputEnd = InputEnd::AfterText);
+
+    // The installer stand-in's record once it has written it ("" when it
+    // never started within a few seconds).
+    std::string InstallerRecord(int waitMs = 5000) const;
+
+    // A Windows path of drive C on disk.
+    std::filesystem::path OnDrive(const std::string& windowsPath) const;
+    std::string Url(const std::string& target) const { return server->Url(target); }
+    // Today's update log name, as the update manager forms it.
+    static std::string TodaysLogName();
+
+    TempRoot root;
+    std::filesystem::path driveC;
+    std::filesystem::path served;
+    std::filesystem::path standIns;
+    std::filesystem::path installerRecord;
+    std::filesystem::path browserRecord;
+    std::unique_ptr<LocalServer> server;
+    int runs = 0;
+};
+
+// Bytes 0..size-1 of a fixed pseudo-random sequence, and their MD5 in hex.
+std::string PackageBytes(std::size_t size);
+std::string Md5Text(const std::string& bytes);
+
+// How many times text occurs in output.
+std::size_t Occurrences(const std::string& output, const std::string& text);
+
+} // namespace qvutest
