@@ -116,6 +116,19 @@ TEST_F(UpdateRunTest, SeveralProductsAskForOneAndThenWaitForStartDespiteAutostar
     EXPECT_TRUE(HasEvent("text 1006: " + WebPageAddress(Text("BROWSER_ZETRA5_VERSIONHISTORY"))));
 }
 
+TEST_F(UpdateRunTest, TheProductChoiceCannotBeLeftWithoutAProduct) {
+    InstallOlvin5();
+    Install(Zetra5, "C:\\Quorvane\\Zetra5\\", "C:\\Program Files\\Zetra5\\", "5.0.0.1");
+    Describe(PackageSection("Olvin5", "5.2.0.7", bytes));
+    frontEnd.ChooseEntry(5); // Escape: no entry
+    frontEnd.ChooseEntry(0);
+
+    EXPECT_EQ(Run(), RunOutcome::EndedByUser);
+    EXPECT_EQ(frontEnd.EventsStartingWith("choice").size(), 2u);
+    EXPECT_EQ(ApplicationProfile("QVUUpdate").GetProfileIntA("", "LastSelectedProduct", 0),
+              static_cast<UINT>(Olvin5));
+}
+
 TEST_F(UpdateRunTest, TheProgramInAProductsFolderUpdatesThatProductWithoutAsking) {
     InstallOlvin5();
     Install(Zetra5, "C:\\Quorvane\\Zetra5\\", "C:\\Program Files\\Zetra5\\", "5.0.0.1");
@@ -202,6 +215,18 @@ TEST_F(UpdateRunTest, CancelDuringADownloadAnsweredNoLetsTheDownloadGoOn) {
     EXPECT_EQ(frontEnd.MessageBoxes()[0].text, Text("APP_DOWNLOAD_CANCEL"));
     EXPECT_EQ(frontEnd.MessageBoxes()[0].type, 0x34u);
     EXPECT_EQ(ReadFile(OnDriveC(kPackage)).size(), big.size());
+}
+
+TEST_F(UpdateRunTest, APackageReadyWhileTheCancelQuestionIsOpenIsInstalledAtOnce) {
+    InstallOlvin5();
+    const std::string big = PackageBytes(8 << 20);
+    Describe(PackageSection("Olvin5", "5.2.0.7", big));
+    frontEnd.PressCancel([&] { return !frontEnd.EventsStartingWith("position 1004").empty(); });
+    // The user never answers: the hand-off closes the dialog under the question.
+    frontEnd.AnswerMessageBox(IDYES, [] { return false; });
+
+    EXPECT_EQ(Run("/autostart "), RunOutcome::InstallerStarted);
+    EXPECT_EQ(InstallerRecord(), ExpectedInstallerCall());
 }
 
 } // namespace

@@ -66,7 +66,7 @@ TEST_F(FailedRunTest, CutDownloadIsReportedAndTheRunWaitsForStartAgain) {
     // Start, then the input ends at the second Start prompt: Cancel.
     const qvutest::ProgramRun run = RunUpdate({}, "start\n");
     ExpectNoInstaller(run);
-    EXPECT_EQ(run.exitStatus, qvutest::kEndedByUser) << run.output << run.errors;
+    EXPECT_EQ(run.exitStatus, qvutest::kRefused) << run.output << run.errors;
     const std::string report = "[QVUUpdate] An error occurred while downloading the update file. "
                                "Please try again later!\n";
     const std::size_t reported = run.output.find(report);
