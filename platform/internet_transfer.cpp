@@ -6,8 +6,8 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
+#include <cstring>
 #include <mutex>
-#include <thread>
 
 namespace platform {
 
@@ -25,11 +25,12 @@ constexpr long kReceiveTimeoutMs = 30000;
 // Longest single wait in libcurl, so that a stall is noticed in time.
 constexpr long kLongestPollMs = 1000;
 constexpr long kMaxRedirections = 10;
-// libcurl receives up to this much per call.
+// libcurl receives up to this much per call and may hand over several such
+// pieces in one pass; up to the spill limit they wait here for the next reads
+// (one memcpy out of a warm cache), beyond it libcurl is paused, which costs a
+// copy of the rest inside libcurl and is kept rare.
 constexpr long kReceiveBufferSize = 128 * 1024;
-// Body bytes received but not yet read: enough to ride out a slow write of
-// the caller, small enough to keep memory flat.
-constexpr std::size_t kBodyQueueSize = 4 * 1024 * 1024;
+constexpr std::size_t kSpillLimit = 2 * kReceiveBufferSize;
 
 long TimeoutFromEnvironment(const char* name, long fallback) {
     const char* text = std::getenv(name);
@@ -77,11 +78,9 @@ std::string CurlBypassList(std::string list) {
 
 InternetTransfer::InternetTransfer(const InternetSessionSettings& session, InternetRequest request)
     : session_(session), request_(std::move(request)),
-      receiveTimeout_(TimeoutFromEnvironment("QVU_HTTP_RECEIVE_TIMEOUT_MS", kReceiveTimeoutMs)),
-      body_(kBodyQueueSize) {}
+      receiveTimeout_(TimeoutFromEnvironment("QVU_HTTP_RECEIVE_TIMEOUT_MS", kReceiveTimeoutMs)) {}
 
 InternetTransfer::~InternetTransfer() {
-    StopReceiving();
     if (added_)
         curl_multi_remove_handle(multi_, easy_);
     curl_easy_cleanup(easy_);
@@ -156,61 +155,47 @@ bool InternetTransfer::Configure() {
 bool InternetTransfer::Start() {
     if (!Configure()) {
         Fail(ERROR_INTERNET_INTERNAL_ERROR, "libcurl could not be set up");
-        ReportFailure();
         return false;
     }
     Pump([this] { return headersDone_ || bodyStarted_; });
-    status_ = CurrentStatus();
     // Once the answer's headers are in, a later failure belongs to the reads.
-    if (headersDone_ || bodyStarted_) {
-        // Trailers of a chunked body must not change the headers the caller sees.
-        headersDone_ = true;
-        StartReceiving();
+    if (headersDone_ || bodyStarted_)
         return true;
-    }
     // libcurl takes a connection closed inside the headers for an empty answer.
-    if (failure_.error == 0)
+    if (error_ == 0)
         Fail(ERROR_HTTP_INVALID_SERVER_RESPONSE,
              "the connection closed inside the answer's headers");
-    ReportFailure();
     return false;
 }
 
 bool InternetTransfer::Read(char* buffer, std::size_t size, std::size_t& count) {
-    count = body_.Take(buffer, size);
-    if (body_.Drained())
-        ReportFailure();
+    count = TakeSpill(buffer, size);
+    if (count < size && !finished_) {
+        block_ = buffer;
+        blockSize_ = size;
+        blockFilled_ = count;
+        if (paused_) {
+            // libcurl hands the held bytes over at once, into this block.
+            paused_ = false;
+            curl_easy_pause(easy_, CURLPAUSE_CONT);
+        }
+        Pump([this] { return blockFilled_ == blockSize_; });
+        count = blockFilled_;
+        block_ = nullptr;
+    }
     return count > 0 || error_ == 0;
 }
 
-void InternetTransfer::StartReceiving() {
-    if (finished_) {
-        body_.Close(); // the whole body came with the headers
-        return;
+std::size_t InternetTransfer::TakeSpill(char* buffer, std::size_t size) {
+    const std::size_t taken = std::min(size, spill_.size() - spillStart_);
+    if (taken > 0)
+        std::memcpy(buffer, spill_.data() + spillStart_, taken);
+    spillStart_ += taken;
+    if (spillStart_ == spill_.size()) {
+        spill_.clear();
+        spillStart_ = 0;
     }
-    receiving_ = true;
-    receiver_ = std::thread(&InternetTransfer::ReceiveBody, this);
-}
-
-void InternetTransfer::ReceiveBody() {
-    if (paused_) {
-        // libcurl hands the bytes it held over at once, now to a writer that may wait.
-        paused_ = false;
-        curl_easy_pause(easy_, CURLPAUSE_CONT);
-    }
-    Pump([this] { return stopping_.load(); });
-    body_.Close();
-}
-
-void InternetTransfer::StopReceiving() {
-    if (!receiver_.joinable())
-        return;
-    // Whatever the receiving thread waits for, the caller or the network,
-    // one of these ends the wait.
-    stopping_ = true;
-    body_.Abandon();
-    curl_multi_wakeup(multi_);
-    receiver_.join();
+    return taken;
 }
 
 template <class Done> void InternetTransfer::Pump(Done done) {
@@ -255,17 +240,10 @@ void InternetTransfer::CollectResult() {
 
 void InternetTransfer::Fail(DWORD error, std::string detail) {
     finished_ = true;
-    if (failure_.error != 0)
+    if (error_ != 0)
         return;
-    failure_ = {error, std::move(detail)};
-}
-
-// Called on the caller's thread once the driving thread is done with failure_.
-void InternetTransfer::ReportFailure() {
-    if (error_ != 0 || failure_.error == 0)
-        return;
-    error_ = failure_.error;
-    detail_ = failure_.detail;
+    error_ = error;
+    detail_ = std::move(detail);
 }
 
 std::string InternetTransfer::ErrorText() const {
@@ -277,7 +255,7 @@ std::string InternetTransfer::ErrorText() const {
     return text;
 }
 
-long InternetTransfer::CurrentStatus() const {
+long InternetTransfer::StatusCode() const {
     long status = 0;
     if (easy_ != nullptr)
         curl_easy_getinfo(easy_, CURLINFO_RESPONSE_CODE, &status);
@@ -309,18 +287,22 @@ int InternetTransfer::ConnectedCallback(void* self, char*, char*, int, int) {
 }
 
 std::size_t InternetTransfer::OnBody(const char* data, std::size_t size) {
-    if (!receiving_) {
-        // In Start nobody takes bytes out, so a full queue pauses libcurl
-        // instead of waiting; the receiving thread resumes it.
-        if (!body_.TryPut(data, size)) {
-            paused_ = true;
-            return CURL_WRITEFUNC_PAUSE;
-        }
-    } else if (!body_.Put(data, size)) {
-        return 0; // the caller has gone: libcurl ends the transfer
+    // Bytes that found no block wait in the spill; beyond its limit they stay
+    // in libcurl (paused), which stops reading the socket until the reads
+    // have emptied the spill.
+    if (spill_.size() - spillStart_ >= kSpillLimit) {
+        paused_ = true;
+        return CURL_WRITEFUNC_PAUSE;
     }
     lastActivity_ = Clock::now();
     bodyStarted_ = true;
+    std::size_t taken = 0;
+    if (block_ != nullptr) {
+        taken = std::min(size, blockSize_ - blockFilled_);
+        std::memcpy(block_ + blockFilled_, data, taken);
+        blockFilled_ += taken;
+    }
+    spill_.insert(spill_.end(), data + taken, data + size);
     return size;
 }
 
@@ -336,7 +318,7 @@ void InternetTransfer::OnHeaderLine(std::string_view line) {
     }
     line = Trim(line);
     if (line.empty()) {
-        const long status = CurrentStatus();
+        const long status = StatusCode();
         headersDone_ = status >= 200 && !(locationSeen_ && IsFollowedRedirection(status));
         return;
     }

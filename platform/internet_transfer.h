@@ -1,22 +1,17 @@
 // For platform/ only: one HTTP exchange on libcurl, shared by the WinInet
-// functions and the internet session classes. The caller's thread drives
-// libcurl until the final answer's headers are in; then a thread of the
-// transfer receives the body into a queue of a few MiB while the caller reads
-// from it, so receiving overlaps the caller's work on the bytes, and a body
-// of any size passes through bounded memory.
+// functions and the internet session classes. The body is streamed: libcurl
+// is driven only while a caller waits for bytes, so a body of any size passes
+// through libcurl's buffer, a spill of a few hundred KiB and the caller's block.
 #pragma once
 
-#include "platform/internet_body_queue.h"
 #include "platform/win_types.h"
 
 #include <curl/curl.h>
 
-#include <atomic>
 #include <chrono>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <thread>
 #include <utility>
 #include <vector>
 
@@ -54,7 +49,7 @@ public:
     bool Read(char* buffer, std::size_t size, std::size_t& count);
 
     // Status code of the final answer, 0 before it.
-    long StatusCode() const { return status_; }
+    long StatusCode() const;
     // First header of the final answer with that name (any case).
     std::optional<std::string> Header(std::string_view name) const;
 
@@ -64,28 +59,17 @@ public:
     std::string ErrorText() const;
 
 private:
-    // A failure as the thread driving libcurl saw it.
-    struct Failure {
-        DWORD error = 0;
-        std::string detail;
-    };
-
     static std::size_t WriteCallback(char* data, std::size_t, std::size_t size, void* self);
     static std::size_t HeaderCallback(char* data, std::size_t, std::size_t size, void* self);
     static int ConnectedCallback(void* self, char*, char*, int, int);
     std::size_t OnBody(const char* data, std::size_t size);
     void OnHeaderLine(std::string_view line);
-    long CurrentStatus() const;
 
     bool Configure();
     template <class Done> void Pump(Done done);
     void CollectResult();
     void Fail(DWORD error, std::string detail);
-    void ReportFailure();
-
-    void StartReceiving();
-    void ReceiveBody();
-    void StopReceiving();
+    std::size_t TakeSpill(char* buffer, std::size_t size);
 
     InternetSessionSettings session_;
     InternetRequest request_;
@@ -94,31 +78,25 @@ private:
     curl_slist* headerList_ = nullptr;
     bool added_ = false;
     char curlError_[CURL_ERROR_SIZE] = {};
+    std::string detail_;
     std::chrono::milliseconds receiveTimeout_;
 
-    // Kept by the thread driving libcurl: the caller's in Start, the
-    // receiving thread after it.
+    // The caller's block while a read waits, and what did not fit into it.
+    char* block_ = nullptr;
+    std::size_t blockSize_ = 0;
+    std::size_t blockFilled_ = 0;
+    std::vector<char> spill_;
+    std::size_t spillStart_ = 0;
+    bool paused_ = false;
+
     bool connected_ = false;
     bool headersDone_ = false;
     bool bodyStarted_ = false;
     bool finished_ = false;
     bool locationSeen_ = false;
-    bool paused_ = false;
-    std::chrono::steady_clock::time_point lastActivity_;
-    Failure failure_;
-
-    // Set before the receiving thread starts, read-only after.
     std::vector<std::pair<std::string, std::string>> headers_;
-    long status_ = 0;
-    bool receiving_ = false;
-
-    BodyQueue body_;
-    std::thread receiver_;
-    std::atomic<bool> stopping_ = false;
-
-    // What the caller was told: the failure of Start or of the read that met it.
+    std::chrono::steady_clock::time_point lastActivity_;
     DWORD error_ = 0;
-    std::string detail_;
 };
 
 } // namespace platform
