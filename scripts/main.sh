@@ -56,8 +56,9 @@ printf '%s\r\n' "${installation}old.dll" "${installation}QVVer.dll" "${installat
 # ---- The update server ----
 served="$sandbox/served"
 mkdir -p "$served/packages" "$served/pages" "$served/ZoZuzaviz"
-# The package: 4 MiB of fixed bytes, with its size and digest published.
-head -c $((4 * 1024 * 1024)) /dev/zero | tr '\0' 'Q' >"$served/packages/Quorvane.msi"
+# The package: 4 MiB of fixed bytes (QVU_MAIN_PACKAGE_MIB sets another size),
+# with its size and digest published.
+head -c $((${QVU_MAIN_PACKAGE_MIB:-4} * 1024 * 1024)) /dev/zero | tr '\0' 'Q' >"$served/packages/Quorvane.msi"
 package_size=$(stat -c %s "$served/packages/Quorvane.msi")
 package_md5=$(md5sum "$served/packages/Quorvane.msi" | cut -d' ' -f1)
 # The update manager's own program, an hour older than the running one: the
