@@ -79,8 +79,14 @@ void CQVUUpdateDlg::RunModalLoop(const std::function<bool()>& done) {
         if (!platform::PeekWindowMessage(m_hWnd, &message)) {
             if (outermost)
                 m_FrontEnd.WaitingForUser(*this);
-            if (m_Ended || done() || !platform::GetWindowMessage(m_hWnd, &message, kWaitSliceMs))
+            if (m_Ended || done())
                 continue;
+            if (!platform::GetWindowMessage(m_hWnd, &message, kWaitSliceMs)) {
+                // A window destroyed under the loop can post nothing more.
+                if (!IsWindow(m_hWnd))
+                    EndDialog(IDCANCEL);
+                continue;
+            }
         }
         DispatchGuarded(message);
     }
