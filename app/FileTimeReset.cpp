@@ -50,6 +50,10 @@ void ResetModificationTimes(const std::string& folder) {
         if (std::strcmp(found.cFileName, ".") == 0 || std::strcmp(found.cFileName, "..") == 0)
             continue;
         const std::string path = folder + found.cFileName;
+        // A link leads out of the product's own files, or back up the tree:
+        // neither it nor its target is touched.
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
+            continue;
         if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
             ResetModificationTimes(path + "\\");
         else

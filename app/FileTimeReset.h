@@ -8,5 +8,6 @@
 // Walks folder (ending with a backslash) depth first. Where a file's
 // last-write time differs from its creation time in whole seconds, sets it to
 // the creation time (all times written at one-second resolution); other files
-// are not touched. Files whose times cannot be read or written are skipped.
+// are not touched. Files whose times cannot be read or written, and symbolic
+// links, are skipped.
 void ResetModificationTimes(const std::string& folder);

@@ -12,7 +12,9 @@
 #include <cerrno>
 #include <cstring>
 #include <dirent.h>
+#include <fcntl.h>
 #include <string>
+#include <sys/stat.h>
 #include <vector>
 
 namespace {
@@ -75,6 +77,12 @@ bool Describe(int folderFd, const char* name, WIN32_FIND_DATAA& data) {
         return false; // gone meanwhile, or a link that leads nowhere
     data = WIN32_FIND_DATAA{};
     data.dwFileAttributes = status.attributes;
+    // A link is reported as Windows reports a symbolic link: with its
+    // target's attributes and the reparse point, so walkers can keep out.
+    struct stat entry;
+    if (fstatat(folderFd, name, &entry, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(entry.st_mode))
+        data.dwFileAttributes =
+            (data.dwFileAttributes & ~FILE_ATTRIBUTE_NORMAL) | FILE_ATTRIBUTE_REPARSE_POINT;
     data.ftCreationTime = status.creationTime; // zero where the file system keeps none
     data.ftLastAccessTime = status.lastAccessTime;
     data.ftLastWriteTime = status.lastWriteTime;

@@ -10,6 +10,8 @@ constexpr DWORD INVALID_FILE_ATTRIBUTES = 0xFFFFFFFF;
 constexpr DWORD FILE_ATTRIBUTE_READONLY = 0x01;
 constexpr DWORD FILE_ATTRIBUTE_DIRECTORY = 0x10;
 constexpr DWORD FILE_ATTRIBUTE_NORMAL = 0x80;
+// A symbolic link (FindFirstFileA): the other attributes are its target's.
+constexpr DWORD FILE_ATTRIBUTE_REPARSE_POINT = 0x400;
 
 // Desired access of CreateFileA.
 constexpr DWORD GENERIC_READ = 0x80000000;

@@ -92,4 +92,19 @@ TEST_F(FileTimeReset, SkipsFilesWhoseTimesCannotBeWritten) {
     EXPECT_EQ(after.written.tv_sec, later.created.tv_sec);
 }
 
+TEST_F(FileTimeReset, LeavesLinksAndTheirTargetsAlone) {
+    const Times outside = MakeFile(root_.Folder() / "outside.dat", 100, 0);
+    const Times inside = MakeFile(data_ / "Sub" / "a.dat", 100, 0);
+    fs::create_directory_symlink(data_, data_ / "Sub" / "loop");
+    fs::create_symlink(root_.Folder() / "outside.dat", data_ / "outside.dat");
+
+    ResetModificationTimes("C:\\Olvin5\\Data\\");
+
+    Times after;
+    ASSERT_TRUE(ReadTimes(root_.Folder() / "outside.dat", after));
+    EXPECT_EQ(after.written.tv_sec, outside.written.tv_sec);
+    ASSERT_TRUE(ReadTimes(data_ / "Sub" / "a.dat", after));
+    EXPECT_EQ(after.written.tv_sec, inside.created.tv_sec);
+}
+
 } // namespace

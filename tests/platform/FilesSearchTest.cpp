@@ -71,6 +71,16 @@ TEST_F(FilesSearchTest, FoundEntriesCarryAttributesAndSizes) {
     FindClose(search);
 }
 
+TEST_F(FilesSearchTest, LinksCarryTheirTargetsAttributesAndTheReparsePoint) {
+    WIN32_FIND_DATAA data;
+    const fs::path logs = root.Folder() / "drive_c" / "Logs";
+    fs::create_directory_symlink(logs / "Sub", logs / "Linked");
+    HANDLE search = FindFirstFileA("C:\\Logs\\Linked", &data);
+    ASSERT_NE(search, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(data.dwFileAttributes, FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT);
+    FindClose(search);
+}
+
 TEST_F(FilesSearchTest, NothingFoundIsAnInvalidHandle) {
     WIN32_FIND_DATAA data;
     EXPECT_EQ(FindFirstFileA("C:\\Logs\\*.txt", &data), INVALID_HANDLE_VALUE);
