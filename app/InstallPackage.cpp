@@ -7,7 +7,8 @@
 #include "app/UninstallList.h"
 #include "base/KxString.h"
 #include "products/ProductCatalogue.h"
-#include "update/ProfileText.h"
+#include "update/PackageEntry.h"
+#include "update/UpdateDescription.h"
 #include "update/UpdateLog.h"
 
 void CQVUUpdateDlg::InstallPackage() {
@@ -32,10 +33,9 @@ void CQVUUpdateDlg::InstallPackage() {
         }
     }
 
-    const std::string packageName =
-        ReadProfileText(updateFolder + "QVU.ini", FindProduct(m_Selection.Selected).ShortId,
-                        "FileName", "Quorvane.msi");
-    StartInstaller(InstallerParameters(updateFolder, packageName, logged ? logPath : ""));
+    const PackageEntry entry = ReadPackageEntry(UpdateDescriptionPath(m_Selection.SettingsFolder),
+                                                FindProduct(m_Selection.Selected).ShortId);
+    StartInstaller(InstallerParameters(updateFolder, entry.fileName, logged ? logPath : ""));
     m_InstallerStarted = true;
     m_Busy = false;
     PostMessageA(m_hWnd, WM_CLOSE, 0, 0);

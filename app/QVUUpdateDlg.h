@@ -17,6 +17,7 @@
 #include <string>
 
 class UpdateFrontEnd;
+struct PackageEntry;
 
 // The command that starts the run, posted at the end of the initialisation.
 constexpr unsigned kCommandStartRun = 1025;
@@ -52,13 +53,6 @@ public:
     void OnOK();
     void OnCancel();
 
-    // The progress display of the download commands.
-    void StartProgress(int range) { m_Progress.StartProgress(range); }
-    void UpdateProgress(int done, int total, DWORD start) {
-        m_Progress.UpdateProgress(done, total, start);
-    }
-    void HideProgress() { m_Progress.HideProgress(); }
-
     HWND GetSafeHwnd() const { return m_hWnd; }
     bool HasEnded() const { return m_Ended; }
     bool IsBusy() const { return m_Busy; }
@@ -84,8 +78,7 @@ private:
     bool SelectProduct();
     void OpenNewerUpdateManagerPage();
     void ShowProductPage();
-    bool OfferKeptPackage(const std::string& package, const std::string& descriptionPath,
-                          const char* section);
+    bool OfferKeptPackage(const std::string& package, const PackageEntry& entry);
     void StartDownload(const std::string& descriptionPath, const std::string& package);
     void OnDownloadFailed(unsigned command);
     void InstallPackage();

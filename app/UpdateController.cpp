@@ -6,7 +6,6 @@
 #include "platform/dialog_controls.h"
 #include "platform/files.h"
 #include "platform/handles.h"
-#include "platform/profile.h"
 #include "platform/shell.h"
 #include "products/InstalledVersionLabel.h"
 #include "products/ProductCatalogue.h"
@@ -16,19 +15,16 @@
 #include "update/EvaluateUpdateDescription.h"
 #include "update/PackageDigest.h"
 #include "update/PackageDownload.h"
+#include "update/PackageEntry.h"
 #include "update/PackageTarget.h"
-#include "update/ProfileText.h"
 #include "update/ServerAddresses.h"
+#include "update/UpdateDescription.h"
 #include "update/UpdateManagerCheck.h"
 #include "update/VersionText.h"
 
 namespace {
 
 constexpr char kBetaProgramQuery[] = "?File=ZoZuzaviz/QVUUpdateBeta.exe";
-
-std::string DescriptionPathOf(const std::string& settingsFolder) {
-    return settingsFolder + "Update\\QVU.ini";
-}
 
 } // namespace
 
@@ -148,35 +144,28 @@ void CQVUUpdateDlg::OnOK() {
     m_Busy = true;
     EnableStart(false);
 
-    const char* section = FindProduct(m_Selection.Selected).ShortId;
-    const std::string descriptionPath = DescriptionPathOf(m_Selection.SettingsFolder);
-    const std::string packageName =
-        ReadProfileText(descriptionPath, section, "FileName", "Quorvane.msi");
+    const std::string descriptionPath = UpdateDescriptionPath(m_Selection.SettingsFolder);
+    const PackageEntry entry =
+        ReadPackageEntry(descriptionPath, FindProduct(m_Selection.Selected).ShortId);
     const std::optional<std::string> package =
-        PackageTargetPath(m_Selection.SettingsFolder, packageName.c_str());
-    if (package && OfferKeptPackage(*package, descriptionPath, section))
+        PackageTargetPath(m_Selection.SettingsFolder, entry.fileName.c_str());
+    if (package && OfferKeptPackage(*package, entry))
         return;
     // A name that is no plain file name keeps its path here, and the worker
     // refuses it as a failed download without creating anything.
     StartDownload(descriptionPath,
-                  package.value_or(m_Selection.SettingsFolder + "Update\\" + packageName));
+                  package.value_or(m_Selection.SettingsFolder + "Update\\" + entry.fileName));
 }
 
-bool CQVUUpdateDlg::OfferKeptPackage(const std::string& package, const std::string& descriptionPath,
-                                     const char* section) {
+bool CQVUUpdateDlg::OfferKeptPackage(const std::string& package, const PackageEntry& entry) {
     if (_access(package.c_str(), 6) != 0)
         return false;
     const HANDLE file = CreateFileA(package.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return false;
-    const UINT expectedSize =
-        GetPrivateProfileIntA(section, "FileSize", 0, descriptionPath.c_str());
-    bool complete = false;
-    if (GetFileSize(file, nullptr) == expectedSize) {
-        const std::string digest = ReadProfileText(descriptionPath, section, "MD5");
-        complete = PackageMatchesDigest(file, digest.c_str());
-    }
+    const bool complete = GetFileSize(file, nullptr) == entry.fileSize &&
+                          PackageMatchesDigest(file, entry.md5.c_str());
     if (!complete) {
         CloseHandle(file);
         return false;
@@ -190,7 +179,7 @@ bool CQVUUpdateDlg::OfferKeptPackage(const std::string& package, const std::stri
     if (answer == IDNO) {
         // Keep the file: install it without downloading.
         PostMessageA(m_hWnd, WM_COMMAND, kCommandDownloadProgress,
-                     static_cast<LPARAM>(expectedSize));
+                     static_cast<LPARAM>(entry.fileSize));
         PostMessageA(m_hWnd, WM_COMMAND, kCommandPackageReady, 0);
     } else {
         m_Busy = false;
