@@ -20,7 +20,7 @@ if(CMAKE_SCRIPT_MODE_FILE)
     string(REGEX REPLACE "((0x..,){16})" "\\1\n    " bytes "${bytes}")
     file(WRITE "${OUTPUT}"
          "// Generated from ${INPUT} by qvu_embed_resources; do not edit.\n"
-         "#include \"platform/resources_embedded.h\"\n\n"
+         "#include \"platform/runtime/resources_embedded.h\"\n\n"
          "namespace {\n\n"
          "// A zero byte ends the array, so that even an empty file gives one,\n"
          "// and a text resource can be read as a C string.\n"

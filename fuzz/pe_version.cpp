@@ -2,24 +2,18 @@
 // values callers ask for. Input that is no PE image is read as a bare version
 // block, so that damaged blocks are reached without a valid image around them.
 
-#include "platform/pe_resources.h"
 #include "platform/version.h"
-#include "platform/version_block.h"
 
 #include <cstddef>
 #include <cstdint>
-#include <span>
 #include <vector>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    std::span<const unsigned char> resource;
-    if (platform::ReadVersionResource(data, size, resource) != ERROR_SUCCESS)
-        resource = std::span<const unsigned char>(data, size);
-    const std::size_t needed = platform::VersionInfoDataSize(resource);
-    if (needed == 0)
+    std::vector<BYTE> block = platform::VersionInfoOfImage(data, size);
+    if (block.empty())
+        block = platform::VersionInfoOfResource(data, size);
+    if (block.empty())
         return 0;
-    std::vector<unsigned char> block(needed);
-    platform::LayOutVersionInfoData(resource, block.data());
     for (const char* subBlock :
          {"\\", "\\VarFileInfo\\Translation", "\\StringFileInfo\\000004b0\\FileVersion",
           "\\StringFileInfo\\040904B0\\ProductName", "\\StringFileInfo", "\\\\VS_VERSION_INFO\\"}) {

@@ -4,6 +4,9 @@
 
 #include "platform/win_types.h"
 
+#include <cstddef>
+#include <vector>
+
 // ---- Version resource of a file ----
 
 constexpr DWORD VS_FFI_SIGNATURE = 0xFEEF04BD;
@@ -46,6 +49,16 @@ BOOL GetFileVersionInfoA(LPCSTR fileName, DWORD handle, DWORD size, LPVOID data)
 // its length in bytes including the terminator. Names are matched ignoring
 // case. FALSE with ERROR_RESOURCE_TYPE_NOT_FOUND when there is no such value.
 BOOL VerQueryValueA(LPCVOID block, LPCSTR subBlock, LPVOID* buffer, PUINT length);
+
+// The version data of bytes held in memory rather than in a file, for readers
+// of images that arrive otherwise (and for fuzzing the reader): the same data
+// GetFileVersionInfoA lays out, for the version resource of an executable
+// image, or for a version resource (VS_VERSIONINFO) given alone. Empty, with
+// the error set, when the bytes hold no sound version resource.
+namespace platform {
+std::vector<BYTE> VersionInfoOfImage(const void* image, std::size_t size);
+std::vector<BYTE> VersionInfoOfResource(const void* resource, std::size_t size);
+} // namespace platform
 
 // ---- Version of the operating system ----
 

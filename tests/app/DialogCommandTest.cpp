@@ -2,9 +2,9 @@
 // what counts as a private command, and the progress of a download without
 // a known size.
 #include "app/QVUUpdateDlg.h"
-#include "app/ScriptedFrontEnd.h"
 #include "platform/dialog_controls.h"
 #include "tests/app/UpdateRunFixture.h"
+#include "tests/support/ScriptedFrontEnd.h"
 #include "update/DownloadCommands.h"
 
 namespace {

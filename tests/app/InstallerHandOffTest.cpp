@@ -1,7 +1,7 @@
 #include "app/InstallerHandOff.h"
 
-#include "tests/platform/ScopedEnvironment.h"
-#include "tests/platform/ShellStandIns.h"
+#include "tests/support/ScopedEnvironment.h"
+#include "tests/support/ShellStandIns.h"
 #include "tests/support/TempRoot.h"
 
 #include <gtest/gtest.h>

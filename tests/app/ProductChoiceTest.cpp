@@ -1,7 +1,7 @@
 #include "app/ProductChoice.h"
 
-#include "tests/localization/TranslationsXml.h"
 #include "tests/support/TempRoot.h"
+#include "tests/support/TranslationsXml.h"
 
 #include <gtest/gtest.h>
 

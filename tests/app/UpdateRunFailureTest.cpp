@@ -7,7 +7,7 @@
 #include "platform/time.h"
 #include "products/OperatingSystemName.h"
 #include "tests/app/UpdateRunFixture.h"
-#include "tests/platform/VersionTestDll.h"
+#include "tests/support/VersionTestDll.h"
 #include "update/ServerAddresses.h"
 #include "update/UpdateLog.h"
 

@@ -2,8 +2,8 @@
 
 #include "platform/registry.h"
 #include "products/ProductCatalogue.h"
-#include "tests/platform/ShellStandIns.h"
-#include "tests/platform/VersionTestDll.h"
+#include "tests/support/ShellStandIns.h"
+#include "tests/support/VersionTestDll.h"
 
 #include <algorithm>
 #include <chrono>

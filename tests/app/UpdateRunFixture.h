@@ -4,10 +4,10 @@
 #pragma once
 
 #include "app/QVUUpdateApp.h"
-#include "app/ScriptedFrontEnd.h"
 #include "localization/XMLLocalizer.h"
 #include "products/Product.h"
-#include "tests/localization/TranslationsXml.h"
+#include "tests/support/ScriptedFrontEnd.h"
+#include "tests/support/TranslationsXml.h"
 #include "tests/update/RetrievalTestSupport.h"
 
 #include <filesystem>

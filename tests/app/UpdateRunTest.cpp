@@ -3,7 +3,7 @@
 #include "app/ApplicationProfile.h"
 #include "platform/time.h"
 #include "tests/app/UpdateRunFixture.h"
-#include "tests/platform/ShellStandIns.h"
+#include "tests/support/ShellStandIns.h"
 #include "update/ServerAddresses.h"
 #include "update/UpdateLog.h"
 

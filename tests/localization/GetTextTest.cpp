@@ -1,5 +1,5 @@
 #include "localization/XMLLocalizer.h"
-#include "tests/localization/TranslationsXml.h"
+#include "tests/support/TranslationsXml.h"
 
 #include <gtest/gtest.h>
 

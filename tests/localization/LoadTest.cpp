@@ -1,8 +1,8 @@
 #include "localization/XMLLocalizer.h"
-#include "tests/localization/TranslationsXml.h"
-#include "tests/platform/ScopedEnvironment.h"
-#include "tests/platform/StandardErrorCapture.h"
+#include "tests/support/ScopedEnvironment.h"
+#include "tests/support/StandardErrorCapture.h"
 #include "tests/support/TempRoot.h"
+#include "tests/support/TranslationsXml.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "localization/XMLLocalizer.h"
 #include "platform/locale.h"
-#include "tests/localization/TranslationsXml.h"
+#include "tests/support/TranslationsXml.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "platform/debug.h"
-#include "tests/platform/ScopedEnvironment.h"
-#include "tests/platform/StandardErrorCapture.h"
+#include "tests/support/ScopedEnvironment.h"
+#include "tests/support/StandardErrorCapture.h"
 
 #include <gtest/gtest.h>
 

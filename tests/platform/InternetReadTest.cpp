@@ -1,8 +1,8 @@
 #include "platform/errors.h"
 #include "platform/internet.h"
 #include "tests/platform/InternetTestSupport.h"
-#include "tests/platform/ScopedEnvironment.h"
 #include "tests/support/LocalServer.h"
+#include "tests/support/ScopedEnvironment.h"
 
 #include <gtest/gtest.h>
 

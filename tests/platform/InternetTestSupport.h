@@ -3,7 +3,7 @@
 #pragma once
 
 #include "platform/internet.h"
-#include "tests/platform/ScopedEnvironment.h"
+#include "tests/support/ScopedEnvironment.h"
 #include "tests/support/TempRoot.h"
 
 #include <filesystem>

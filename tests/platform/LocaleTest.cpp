@@ -1,6 +1,6 @@
 #include "platform/locale.h"
-#include "platform/locale_names.h"
-#include "tests/platform/ScopedEnvironment.h"
+#include "platform/locale/locale_names.h"
+#include "tests/support/ScopedEnvironment.h"
 
 #include <gtest/gtest.h>
 

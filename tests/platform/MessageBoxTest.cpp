@@ -1,6 +1,6 @@
 #include "platform/errors.h"
 #include "platform/window.h"
-#include "tests/platform/StandardErrorCapture.h"
+#include "tests/support/StandardErrorCapture.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
 #include "platform/errors.h"
 #include "platform/system_info.h"
 #include "platform/version.h"
-#include "tests/platform/ScopedEnvironment.h"
-#include "tests/platform/VersionTestDll.h"
+#include "tests/support/ScopedEnvironment.h"
 #include "tests/support/TempRoot.h"
+#include "tests/support/VersionTestDll.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "platform/shell_command_line.h"
+#include "platform/shell/shell_command_line.h"
 
 #include <gtest/gtest.h>
 

@@ -2,8 +2,8 @@
 
 #include "platform/errors.h"
 
-#include "tests/platform/ScopedEnvironment.h"
-#include "tests/platform/ShellStandIns.h"
+#include "tests/support/ScopedEnvironment.h"
+#include "tests/support/ShellStandIns.h"
 #include "tests/support/TempRoot.h"
 
 #include <gtest/gtest.h>

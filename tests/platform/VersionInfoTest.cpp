@@ -1,8 +1,8 @@
 #include "platform/errors.h"
 #include "platform/version.h"
-#include "tests/platform/ScopedEnvironment.h"
-#include "tests/platform/VersionTestDll.h"
+#include "tests/support/ScopedEnvironment.h"
 #include "tests/support/TempRoot.h"
+#include "tests/support/VersionTestDll.h"
 
 #include <gtest/gtest.h>
 

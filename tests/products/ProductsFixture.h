@@ -5,9 +5,9 @@
 
 #include "platform/registry.h"
 #include "products/ProductCatalogue.h"
-#include "tests/platform/ScopedEnvironment.h"
-#include "tests/platform/VersionTestDll.h"
+#include "tests/support/ScopedEnvironment.h"
 #include "tests/support/TempRoot.h"
+#include "tests/support/VersionTestDll.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "tests/platform/ScopedEnvironment.h"
+#include "tests/support/ScopedEnvironment.h"
 #include "tests/support/TempRoot.h"
 
 #include <gtest/gtest.h>

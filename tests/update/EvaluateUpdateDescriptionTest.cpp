@@ -1,7 +1,7 @@
 #include "update/EvaluateUpdateDescription.h"
 #include "localization/XMLLocalizer.h"
 #include "platform/dialog_controls.h"
-#include "tests/localization/TranslationsXml.h"
+#include "tests/support/TranslationsXml.h"
 #include "tests/update/RetrievalTestSupport.h"
 
 namespace {

@@ -3,10 +3,10 @@
 // the dialog's window, recorded message boxes, and a full disk.
 #pragma once
 
-#include "platform/window.h"
 #include "platform/window_queue.h"
-#include "tests/platform/ScopedEnvironment.h"
 #include "tests/support/LocalServer.h"
+#include "tests/support/MessageBoxRecorder.h"
+#include "tests/support/ScopedEnvironment.h"
 #include "tests/update/UpdateTestSupport.h"
 #include "update/Md5Digest.h"
 
@@ -24,37 +24,6 @@
 #include <unistd.h>
 
 namespace qvutest {
-
-// Answers every message box with one button and records what was shown.
-class MessageBoxRecorder {
-public:
-    struct Box {
-        std::string text;
-        std::string caption;
-        UINT type = 0;
-    };
-
-    explicit MessageBoxRecorder(int answer = IDOK) {
-        platform::SetMessageBoxHandler(
-            [this, answer](HWND, const char* text, const char* caption, UINT type) {
-                const std::lock_guard<std::mutex> lock(mutex_);
-                boxes_.push_back({text ? text : "", caption ? caption : "", type});
-                return answer;
-            });
-    }
-    ~MessageBoxRecorder() { platform::SetMessageBoxHandler({}); }
-    MessageBoxRecorder(const MessageBoxRecorder&) = delete;
-    MessageBoxRecorder& operator=(const MessageBoxRecorder&) = delete;
-
-    std::vector<Box> Boxes() const {
-        const std::lock_guard<std::mutex> lock(mutex_);
-        return boxes_;
-    }
-
-private:
-    mutable std::mutex mutex_;
-    std::vector<Box> boxes_;
-};
 
 // A command the dialog received: its id and value.
 struct Command {

@@ -1,6 +1,6 @@
 #include "localization/XMLLocalizer.h"
 #include "platform/http_session.h"
-#include "tests/localization/TranslationsXml.h"
+#include "tests/support/TranslationsXml.h"
 #include "tests/update/RetrievalTestSupport.h"
 #include "update/UpdateManagerCheck.h"
 

@@ -1,6 +1,6 @@
 #include "update/ServerAddresses.h"
 #include "localization/WebServer.h"
-#include "tests/platform/ScopedEnvironment.h"
+#include "tests/support/ScopedEnvironment.h"
 #include "update/UpdateDescription.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 #include "update/UpdateLog.h"
 #include "localization/XMLLocalizer.h"
 #include "platform/time.h"
-#include "tests/localization/TranslationsXml.h"
+#include "tests/support/TranslationsXml.h"
 #include "tests/update/UpdateTestSupport.h"
 
 #include <string>

@@ -3,8 +3,8 @@
 // the beginning of a verbose log when asked for one, and checks that the
 // package exists.
 #include "platform/files.h"
-#include "platform/native_path.h"
 #include "platform/strings.h"
+#include "platform/system_info.h"
 
 #include <cstdio>
 #include <cstdlib>

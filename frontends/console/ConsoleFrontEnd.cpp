@@ -1,0 +1,146 @@
+#include "frontends/console/ConsoleFrontEnd.h"
+
+#include "app/MessageBoxButtons.h"
+#include "app/ProductChoice.h"
+#include "app/QVUUpdateDlg.h"
+#include "platform/console.h"
+#include "platform/dialog_controls.h"
+
+#include <iostream>
+
+namespace {
+
+bool IsConsole(DWORD device) {
+    DWORD mode = 0;
+    return GetConsoleMode(GetStdHandle(device), &mode) != FALSE;
+}
+
+std::string WaitingAnswerName(int button) {
+    return button == IDOK ? "start" : "cancel";
+}
+
+} // namespace
+
+ConsoleFrontEnd::ConsoleFrontEnd()
+    : m_View(std::cout, IsConsole(STD_OUTPUT_HANDLE)),
+      m_InputIsTerminal(IsConsole(STD_INPUT_HANDLE)) {}
+
+void ConsoleFrontEnd::DialogOpened(CQVUUpdateDlg& dialog) {
+    platform::SetDialogListener(dialog.GetSafeHwnd(), [this](const platform::DialogChange& change) {
+        m_View.Show(change);
+    });
+    m_Input.Start(dialog.GetSafeHwnd());
+}
+
+void ConsoleFrontEnd::DialogClosed(CQVUUpdateDlg& dialog) {
+    platform::SetDialogListener(dialog.GetSafeHwnd(), {});
+    m_View.Finish();
+}
+
+int ConsoleFrontEnd::ShowMessageBox(CQVUUpdateDlg& dialog, const std::string& text,
+                                    const std::string& caption, UINT type) {
+    m_View.PrintLine("[" + caption + "] " + text);
+    const std::vector<int> buttons = MessageBoxButtonIds(type);
+    // A box with one button only informs: nothing to ask.
+    if (buttons.size() == 1)
+        return buttons.front();
+    const Question question{ButtonPrompt(type),
+                            [type](const std::string& line) { return ButtonAnswer(line, type); },
+                            DefaultMessageBoxButton(type), MessageBoxButtonName};
+    return Ask(dialog, question).value_or(DismissingMessageBoxButton(type));
+}
+
+std::size_t ConsoleFrontEnd::ChooseProduct(CQVUUpdateDlg& dialog, const ProductChoice& choice) {
+    m_View.PrintLine("[" + choice.Caption() + "] " + choice.Prompt());
+    const std::vector<ProductChoiceEntry>& entries = choice.Entries();
+    for (std::size_t i = 0; i < entries.size(); ++i)
+        m_View.PrintLine("  " + std::to_string(i + 1) + ". " + entries[i].name);
+    const std::size_t preselected = choice.PreselectedIndex();
+    const Question question{"Product number [" + std::to_string(preselected + 1) + "]: ",
+                            [&entries, preselected](const std::string& line) -> std::optional<int> {
+                                if (const std::optional<std::size_t> index =
+                                        ChoiceAnswer(line, entries.size(), preselected))
+                                    return static_cast<int>(*index);
+                                return std::nullopt;
+                            },
+                            static_cast<int>(preselected),
+                            [](int index) { return std::to_string(index + 1); }};
+    return static_cast<std::size_t>(Ask(dialog, question).value_or(static_cast<int>(preselected)));
+}
+
+void ConsoleFrontEnd::WaitingForUser(CQVUUpdateDlg& dialog) {
+    if (dialog.IsBusy()) {
+        AnswerWhileBusy(dialog);
+        return;
+    }
+    // Start stays disabled when an error ended the start of the run.
+    const WaitingChoice choice =
+        dialog.IsStartEnabled() ? WaitingChoice::StartOrCancel : WaitingChoice::CancelOnly;
+    const Question question{
+        WaitingPrompt(choice),
+        [choice](const std::string& line) { return WaitingAnswer(line, choice); }, IDCANCEL,
+        WaitingAnswerName};
+    if (m_WaitingPrompted != choice) {
+        m_View.Prompt(question.prompt);
+        m_WaitingPrompted = choice;
+    }
+    int button = IDCANCEL;
+    if (!TakeAnswer(question, button))
+        return;
+    m_WaitingPrompted.reset();
+    PressDialogButton(dialog.GetSafeHwnd(), button);
+}
+
+void ConsoleFrontEnd::AnswerWhileBusy(CQVUUpdateDlg& dialog) {
+    std::string line;
+    while (m_Input.TakeLine(line) == ConsoleLine::Taken) {
+        if (NamesCancel(line)) {
+            // Cancel asks whether to interrupt; the next lines answer that.
+            PressDialogButton(dialog.GetSafeHwnd(), IDCANCEL);
+            return;
+        }
+        m_View.PrintLine("The download is running; type cancel to interrupt it.");
+    }
+}
+
+std::optional<int> ConsoleFrontEnd::Ask(CQVUUpdateDlg& dialog, const Question& question) {
+    m_OpenPrompts.push_back(question.prompt);
+    m_View.Prompt(question.prompt);
+    int answer = 0;
+    bool answered = false;
+    dialog.RunModalLoop([&] { return answered = answered || TakeAnswer(question, answer); });
+    if (!answered)
+        m_View.Answered("(the dialog has ended)", false);
+    m_OpenPrompts.pop_back();
+    // Whatever waited before this question asks again.
+    m_WaitingPrompted.reset();
+    if (!m_OpenPrompts.empty())
+        m_View.Prompt(m_OpenPrompts.back());
+    if (!answered)
+        return std::nullopt;
+    return answer;
+}
+
+bool ConsoleFrontEnd::TakeAnswer(const Question& question, int& answer) {
+    std::string line;
+    for (;;) {
+        switch (m_Input.TakeLine(line)) {
+        case ConsoleLine::NoneYet:
+            return false;
+        case ConsoleLine::EndOfInput:
+            answer = question.atEndOfInput;
+            m_View.Answered(question.name(answer) + " (end of input)", false);
+            return true;
+        case ConsoleLine::Taken:
+            if (const std::optional<int> given = question.answer(line)) {
+                answer = *given;
+                m_View.Answered(question.name(answer), m_InputIsTerminal);
+                return true;
+            }
+            m_View.Answered(line, m_InputIsTerminal);
+            m_View.PrintLine("\"" + line + "\" is no answer here.");
+            m_View.Prompt(question.prompt);
+            break;
+        }
+    }
+}

@@ -1,0 +1,126 @@
+#include "platform/files/file_open.h"
+
+#include "platform/errors.h"
+#include "platform/files.h"
+#include "platform/files/file_status.h"
+#include "platform/runtime/native_errors.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace platform {
+
+namespace {
+
+// Opens the file, creating it when the disposition allows; existed tells
+// whether it was there before. -1 with errno on failure.
+int OpenForDisposition(const std::string& path, int flags, DWORD disposition, mode_t mode,
+                       bool& existed) {
+    const bool mayCreate = disposition != OPEN_EXISTING && disposition != TRUNCATE_EXISTING;
+    const bool mayOpen = disposition != CREATE_NEW;
+    for (;;) {
+        if (mayCreate) {
+            const int fd = open(path.c_str(), flags | O_CREAT | O_EXCL, mode);
+            if (fd >= 0 || errno != EEXIST || !mayOpen) {
+                existed = fd < 0;
+                return fd;
+            }
+        }
+        const int fd = open(path.c_str(), flags);
+        if (fd >= 0 || errno != ENOENT || !mayCreate) {
+            existed = true;
+            return fd;
+        }
+        // Deleted between the two attempts: create it after all.
+    }
+}
+
+int AccessFlags(unsigned rights) {
+    if (rights & kRightWrite)
+        return (rights & kRightRead) ? O_RDWR : O_WRONLY;
+    return O_RDONLY;
+}
+
+SharedFile Fail(int fd, DWORD error) {
+    if (fd >= 0)
+        close(fd);
+    SetLastError(error);
+    return {};
+}
+
+} // namespace
+
+SharedFile::SharedFile(SharedFile&& other) noexcept
+    : fd_(other.fd_), claim_(std::move(other.claim_)) {
+    other.fd_ = -1;
+}
+
+SharedFile& SharedFile::operator=(SharedFile&& other) noexcept {
+    if (this != &other) {
+        Close();
+        fd_ = other.fd_;
+        claim_ = std::move(other.claim_);
+        other.fd_ = -1;
+    }
+    return *this;
+}
+
+SharedFile::~SharedFile() {
+    Close();
+}
+
+void SharedFile::Close() {
+    if (fd_ >= 0)
+        close(fd_);
+    fd_ = -1;
+    claim_.reset();
+}
+
+SharedFile OpenSharedFile(const std::string& nativePath, DWORD desiredAccess, DWORD shareMode,
+                          DWORD creationDisposition, DWORD flagsAndAttributes) {
+    if (creationDisposition < CREATE_NEW || creationDisposition > TRUNCATE_EXISTING)
+        return Fail(-1, ERROR_INVALID_PARAMETER);
+    const unsigned rights = RightsOfAccess(desiredAccess);
+    const bool truncates =
+        creationDisposition == CREATE_ALWAYS || creationDisposition == TRUNCATE_EXISTING;
+    if (truncates && !(rights & kRightWrite))
+        return Fail(-1, ERROR_INVALID_PARAMETER);
+
+    int flags = AccessFlags(rights) | O_CLOEXEC;
+    if (flagsAndAttributes & FILE_FLAG_WRITE_THROUGH)
+        flags |= O_DSYNC;
+    const mode_t mode = (flagsAndAttributes & FILE_ATTRIBUTE_READONLY) ? 0444 : 0666;
+    bool existed = false;
+    const int fd = OpenForDisposition(nativePath, flags, creationDisposition, mode, existed);
+    if (fd < 0 && errno == EEXIST)
+        return Fail(fd, ERROR_FILE_EXISTS); // CREATE_NEW found the file
+    if (fd < 0) {
+        SetLastErrorForPath(nativePath.empty() ? ENOENT : errno, nativePath);
+        return {};
+    }
+
+    struct stat st;
+    if (fstat(fd, &st) != 0)
+        return Fail(fd, Win32ErrorFromErrno(errno));
+    // Windows opens no folder as a file, and honours the read-only attribute
+    // even for administrators.
+    if (S_ISDIR(st.st_mode))
+        return Fail(fd, ERROR_ACCESS_DENIED);
+    if (existed && (rights & kRightWrite) && (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
+        return Fail(fd, ERROR_ACCESS_DENIED);
+
+    std::unique_ptr<ShareClaim> claim = ClaimShareMode(st, rights, shareMode);
+    if (!claim)
+        return Fail(fd, GetLastError());
+    // Only an admitted open may empty the file.
+    if (existed && truncates && ftruncate(fd, 0) != 0)
+        return Fail(fd, Win32ErrorFromErrno(errno));
+    const bool reportExisting =
+        existed && (creationDisposition == OPEN_ALWAYS || creationDisposition == CREATE_ALWAYS);
+    SetLastError(reportExisting ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS);
+    return SharedFile(fd, std::move(claim));
+}
+
+} // namespace platform

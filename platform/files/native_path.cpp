@@ -1,0 +1,270 @@
+#include "platform/files/native_path.h"
+
+#include <algorithm>
+#include <cctype>
+#include <climits>
+#include <cstdlib>
+#include <dirent.h>
+#include <map>
+#include <mutex>
+#include <strings.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace platform {
+
+namespace {
+
+bool Exists(const std::string& path) {
+    struct stat st;
+    return lstat(path.c_str(), &st) == 0;
+}
+
+std::vector<std::string> SplitComponents(std::string_view path) {
+    std::vector<std::string> parts;
+    std::size_t start = 0;
+    while (start <= path.size()) {
+        std::size_t end = path.find('/', start);
+        if (end == std::string_view::npos)
+            end = path.size();
+        if (end > start)
+            parts.emplace_back(path.substr(start, end - start));
+        start = end + 1;
+    }
+    return parts;
+}
+
+// The entry of folder whose name equals name ignoring case; the first in
+// byte order when several do, so the answer does not depend on the directory order.
+std::string FindIgnoringCase(const std::string& folder, const std::string& name) {
+    DIR* dir = opendir(folder.empty() ? "." : folder.c_str());
+    if (!dir)
+        return {};
+    std::string best;
+    while (dirent* entry = readdir(dir)) {
+        if (strcasecmp(entry->d_name, name.c_str()) == 0 && (best.empty() || entry->d_name < best))
+            best = entry->d_name;
+    }
+    closedir(dir);
+    return best;
+}
+
+std::string Join(const std::string& base, const std::string& name) {
+    if (base.empty())
+        return name;
+    if (base.back() == '/')
+        return base + name;
+    return base + "/" + name;
+}
+
+// Appends the components of rest to base, fixing the case of each one that
+// does not exist as written.
+std::string Walk(const std::string& base, std::string_view rest) {
+    const bool trailingSlash = !rest.empty() && rest.back() == '/';
+    std::string whole = base;
+    for (const auto& part : SplitComponents(rest))
+        whole = Join(whole, part);
+    if (!Exists(whole)) {
+        std::string current = base;
+        bool missing = false;
+        for (const auto& part : SplitComponents(rest)) {
+            std::string candidate = Join(current, part);
+            if (!missing && part != "." && part != ".." && !Exists(candidate)) {
+                const std::string found = FindIgnoringCase(current, part);
+                if (found.empty())
+                    missing = true; // the rest cannot exist either: keep it as written
+                else
+                    candidate = Join(current, found);
+            }
+            current = std::move(candidate);
+        }
+        whole = std::move(current);
+    }
+    if (trailingSlash && !whole.empty() && whole.back() != '/')
+        whole += '/';
+    return whole;
+}
+
+bool IsFolder(const std::string& path) {
+    struct stat st;
+    return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// Windows refuses these characters in names; a drive colon is already cut off.
+bool HasValidNames(std::string_view path) {
+    return path.find_first_of(":<>|\"") == std::string_view::npos;
+}
+
+std::string Canonical(const std::string& path) {
+    char resolved[PATH_MAX];
+    if (realpath(path.c_str(), resolved) == nullptr)
+        return {};
+    return resolved;
+}
+
+// Whether path lies in folder (component-wise); rest receives what follows it.
+bool StartsWithFolder(std::string_view path, std::string_view folder, std::string_view& rest) {
+    if (folder.empty() || path.substr(0, folder.size()) != folder)
+        return false;
+    if (path.size() > folder.size() && path[folder.size()] != '/' && folder.back() != '/')
+        return false;
+    // Keep the separator: rest is "" or begins with '/'.
+    rest = path.substr(folder.back() == '/' ? folder.size() - 1 : folder.size());
+    return true;
+}
+
+std::string Backslashes(std::string text) {
+    std::replace(text.begin(), text.end(), '/', '\\');
+    return text;
+}
+
+struct Mapping {
+    std::string prefix;     // "C:" or "\\server\share"
+    std::string linkPath;   // the entry of the drive table
+    std::string nativeRoot; // where it leads
+};
+
+std::vector<Mapping> DriveTable() {
+    std::vector<Mapping> table;
+    const std::string devices = MachineRoot() + "/dosdevices";
+    if (DIR* dir = opendir(devices.c_str())) {
+        while (dirent* entry = readdir(dir)) {
+            const std::string name = entry->d_name;
+            if (name.size() == 2 && std::isalpha(static_cast<unsigned char>(name[0])) &&
+                name[1] == ':') {
+                const std::string link = devices + "/" + name;
+                std::string prefix = name;
+                prefix[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(name[0])));
+                table.push_back({prefix, link, Canonical(link)});
+            }
+        }
+        closedir(dir);
+    }
+    const std::string unc = devices + "/unc";
+    if (DIR* servers = opendir(unc.c_str())) {
+        while (dirent* server = readdir(servers)) {
+            const std::string serverName = server->d_name;
+            if (serverName == "." || serverName == "..")
+                continue;
+            if (DIR* shares = opendir((unc + "/" + serverName).c_str())) {
+                while (dirent* share = readdir(shares)) {
+                    const std::string shareName = share->d_name;
+                    if (shareName == "." || shareName == "..")
+                        continue;
+                    const std::string link = unc + "/" + serverName + "/" + shareName;
+                    table.push_back(
+                        {"\\\\" + serverName + "\\" + shareName, link, Canonical(link)});
+                }
+                closedir(shares);
+            }
+        }
+        closedir(servers);
+    }
+    return table;
+}
+
+std::mutex driveDirectoriesLock;
+std::map<char, std::string> driveDirectories;
+
+} // namespace
+
+std::string MachineRoot() {
+    const char* root = std::getenv("QVU_ROOT");
+    std::string folder = (root && *root) ? root : "/var/lib/quorvane";
+    while (folder.size() > 1 && folder.back() == '/')
+        folder.pop_back();
+    return folder;
+}
+
+char DriveLetterOf(std::string_view windowsPath) {
+    if (windowsPath.size() >= 2 && windowsPath[1] == ':' &&
+        std::isalpha(static_cast<unsigned char>(windowsPath[0])))
+        return static_cast<char>(std::toupper(static_cast<unsigned char>(windowsPath[0])));
+    return 0;
+}
+
+std::string DriveRoot(char letter) {
+    const char lower = static_cast<char>(std::tolower(static_cast<unsigned char>(letter)));
+    const std::string link = MachineRoot() + "/dosdevices/" + lower + ":";
+    return IsFolder(link) ? link : std::string();
+}
+
+std::string RememberedDriveDirectory(char letter) {
+    std::lock_guard<std::mutex> guard(driveDirectoriesLock);
+    auto found = driveDirectories.find(letter);
+    return found == driveDirectories.end() ? std::string() : found->second;
+}
+
+void RememberDriveDirectory(char letter, const std::string& nativeDirectory) {
+    std::lock_guard<std::mutex> guard(driveDirectoriesLock);
+    driveDirectories[letter] = nativeDirectory;
+}
+
+std::string ToNativePath(std::string_view windowsPath) {
+    std::string path(windowsPath);
+    std::replace(path.begin(), path.end(), '\\', '/');
+    if (path.rfind("//?/", 0) == 0 || path.rfind("//./", 0) == 0)
+        path.erase(0, 4);
+
+    if (path.rfind("//", 0) == 0) {
+        // \\server\share\rest: the share's entry in the drive table.
+        const std::string_view unc = std::string_view(path).substr(2);
+        const std::size_t serverEnd = unc.find('/');
+        if (serverEnd == 0 || serverEnd == std::string_view::npos || !HasValidNames(unc))
+            return {};
+        const std::size_t shareEnd = unc.find('/', serverEnd + 1);
+        const std::string_view share = unc.substr(0, shareEnd);
+        if (share.size() == serverEnd + 1)
+            return {};
+        const std::string shareFolder = Walk(MachineRoot() + "/dosdevices/unc", share);
+        if (!IsFolder(shareFolder))
+            return {};
+        return shareEnd == std::string_view::npos ? shareFolder
+                                                  : Walk(shareFolder, unc.substr(shareEnd));
+    }
+    if (const char letter = DriveLetterOf(path)) {
+        const std::string root = DriveRoot(letter);
+        std::string_view rest = std::string_view(path).substr(2);
+        if (root.empty() || !HasValidNames(rest))
+            return {};
+        if (!rest.empty() && rest.front() == '/')
+            return Walk(root, rest);
+        // "X:name" is relative to the drive's current directory.
+        std::string current = RememberedDriveDirectory(letter);
+        return Walk(current.empty() ? root : current, rest);
+    }
+    if (!HasValidNames(path))
+        return {};
+    if (!path.empty() && path.front() == '/')
+        return Walk("/", std::string_view(path).substr(1));
+    return Walk("", path);
+}
+
+std::string ToWindowsPath(std::string_view nativePath) {
+    if (nativePath.empty() || nativePath.front() != '/')
+        return Backslashes(std::string(nativePath));
+    const std::vector<Mapping> table = DriveTable();
+    // A path that goes through the drive table itself.
+    for (const auto& mapping : table) {
+        std::string_view rest;
+        if (StartsWithFolder(nativePath, mapping.linkPath, rest))
+            return mapping.prefix + (rest.empty() ? "\\" : Backslashes(std::string(rest)));
+    }
+    // A path inside a mapped folder: the longest mapping wins.
+    const Mapping* best = nullptr;
+    std::string_view bestRest;
+    for (const auto& mapping : table) {
+        std::string_view rest;
+        if (StartsWithFolder(nativePath, mapping.nativeRoot, rest) &&
+            (!best || mapping.nativeRoot.size() > best->nativeRoot.size())) {
+            best = &mapping;
+            bestRest = rest;
+        }
+    }
+    if (best)
+        return best->prefix + (bestRest.empty() ? "\\" : Backslashes(std::string(bestRest)));
+    return Backslashes(std::string(nativePath));
+}
+
+} // namespace platform

@@ -1,0 +1,334 @@
+#include "platform/internet/internet_transfer.h"
+
+#include "platform/internet.h"
+#include "platform/internet/internet_errors.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+
+namespace platform {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// WinInet's default time-outs: 60 s to connect, 30 s without data. Tests
+// shorten them through the environment (milliseconds), so that a stalled
+// server fails in a second; nothing else should set these:
+//   QVU_HTTP_CONNECT_TIMEOUT_MS   connecting, name resolution included
+//   QVU_HTTP_RECEIVE_TIMEOUT_MS   waiting for the answer or the next bytes of it
+constexpr long kConnectTimeoutMs = 60000;
+constexpr long kReceiveTimeoutMs = 30000;
+// Longest single wait in libcurl, so that a stall is noticed in time.
+constexpr long kLongestPollMs = 1000;
+constexpr long kMaxRedirections = 10;
+// libcurl receives up to this much per call and may hand over several such
+// pieces in one pass; up to the spill limit they wait here for the next reads
+// (one memcpy out of a warm cache), beyond it libcurl is paused, which costs a
+// copy of the rest inside libcurl and is kept rare.
+constexpr long kReceiveBufferSize = 128 * 1024;
+constexpr std::size_t kSpillLimit = 2 * kReceiveBufferSize;
+
+long TimeoutFromEnvironment(const char* name, long fallback) {
+    const char* text = std::getenv(name);
+    if (text == nullptr || *text == '\0')
+        return fallback;
+    char* end = nullptr;
+    const long value = std::strtol(text, &end, 10);
+    return *end == '\0' && value > 0 ? value : fallback;
+}
+
+void InitializeCurl() {
+    static std::once_flag once;
+    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
+bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) ==
+                      std::tolower(static_cast<unsigned char>(y));
+           });
+}
+
+std::string_view Trim(std::string_view text) {
+    const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+    while (!text.empty() && blank(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && blank(text.back()))
+        text.remove_suffix(1);
+    return text;
+}
+
+// Answers libcurl follows to another address instead of handing them over.
+bool IsFollowedRedirection(long status) {
+    return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
+}
+
+// WinInet separates the bypass list with semicolons or blanks, libcurl with commas.
+std::string CurlBypassList(std::string list) {
+    std::replace_if(
+        list.begin(), list.end(), [](char c) { return c == ';' || c == ' '; }, ',');
+    return list;
+}
+
+} // namespace
+
+InternetTransfer::InternetTransfer(const InternetSessionSettings& session, InternetRequest request)
+    : session_(session), request_(std::move(request)),
+      receiveTimeout_(TimeoutFromEnvironment("QVU_HTTP_RECEIVE_TIMEOUT_MS", kReceiveTimeoutMs)) {}
+
+InternetTransfer::~InternetTransfer() {
+    if (added_)
+        curl_multi_remove_handle(multi_, easy_);
+    curl_easy_cleanup(easy_);
+    curl_multi_cleanup(multi_);
+    curl_slist_free_all(headerList_);
+}
+
+bool InternetTransfer::Configure() {
+    InitializeCurl();
+    easy_ = curl_easy_init();
+    multi_ = curl_multi_init();
+    if (easy_ == nullptr || multi_ == nullptr)
+        return false;
+    CURL* e = easy_;
+    curl_easy_setopt(e, CURLOPT_URL, request_.url.c_str());
+    curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(e, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(e, CURLOPT_FOLLOWLOCATION, 1L);
+    curl_easy_setopt(e, CURLOPT_MAXREDIRS, kMaxRedirections);
+    curl_easy_setopt(e, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
+    curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(e, CURLOPT_BUFFERSIZE, kReceiveBufferSize);
+    curl_easy_setopt(e, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
+    curl_easy_setopt(e, CURLOPT_ERRORBUFFER, curlError_);
+    curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT_MS,
+                     TimeoutFromEnvironment("QVU_HTTP_CONNECT_TIMEOUT_MS", kConnectTimeoutMs));
+    curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, &InternetTransfer::WriteCallback);
+    curl_easy_setopt(e, CURLOPT_WRITEDATA, this);
+    curl_easy_setopt(e, CURLOPT_HEADERFUNCTION, &InternetTransfer::HeaderCallback);
+    curl_easy_setopt(e, CURLOPT_HEADERDATA, this);
+    curl_easy_setopt(e, CURLOPT_PREREQFUNCTION, &InternetTransfer::ConnectedCallback);
+    curl_easy_setopt(e, CURLOPT_PREREQDATA, this);
+    if (!session_.agent.empty())
+        curl_easy_setopt(e, CURLOPT_USERAGENT, session_.agent.c_str());
+
+    // The preconfigured access leaves libcurl to read http_proxy, https_proxy
+    // and no_proxy, the system's proxy settings here.
+    if (session_.accessType == INTERNET_OPEN_TYPE_DIRECT) {
+        curl_easy_setopt(e, CURLOPT_PROXY, "");
+    } else if (session_.accessType == INTERNET_OPEN_TYPE_PROXY) {
+        curl_easy_setopt(e, CURLOPT_PROXY, session_.proxy.c_str());
+        session_.proxyBypass = CurlBypassList(session_.proxyBypass);
+        curl_easy_setopt(e, CURLOPT_NOPROXY, session_.proxyBypass.c_str());
+    }
+
+    if (request_.verb == "HEAD")
+        curl_easy_setopt(e, CURLOPT_NOBODY, 1L);
+    else if (request_.verb != "GET")
+        curl_easy_setopt(e, CURLOPT_CUSTOMREQUEST, request_.verb.c_str());
+
+    std::vector<std::string> lines;
+    if (request_.flags & INTERNET_FLAG_RELOAD) {
+        // A fresh answer from the server, never one kept by a cache on the way.
+        lines.emplace_back("Cache-Control: no-cache");
+        lines.emplace_back("Pragma: no-cache");
+    }
+    std::string_view extra = request_.extraHeaders;
+    while (!extra.empty()) {
+        const std::size_t end = std::min(extra.find('\n'), extra.size());
+        if (const std::string_view line = Trim(extra.substr(0, end)); !line.empty())
+            lines.emplace_back(line);
+        extra.remove_prefix(std::min(end + 1, extra.size()));
+    }
+    for (const std::string& line : lines)
+        headerList_ = curl_slist_append(headerList_, line.c_str());
+    curl_easy_setopt(e, CURLOPT_HTTPHEADER, headerList_);
+
+    added_ = curl_multi_add_handle(multi_, easy_) == CURLM_OK;
+    return added_;
+}
+
+bool InternetTransfer::Start() {
+    if (!Configure()) {
+        Fail(ERROR_INTERNET_INTERNAL_ERROR, "libcurl could not be set up");
+        return false;
+    }
+    Pump([this] { return headersDone_ || bodyStarted_; });
+    // Once the answer's headers are in, a later failure belongs to the reads.
+    if (headersDone_ || bodyStarted_)
+        return true;
+    // libcurl takes a connection closed inside the headers for an empty answer.
+    if (error_ == 0)
+        Fail(ERROR_HTTP_INVALID_SERVER_RESPONSE,
+             "the connection closed inside the answer's headers");
+    return false;
+}
+
+bool InternetTransfer::Read(char* buffer, std::size_t size, std::size_t& count) {
+    count = TakeSpill(buffer, size);
+    if (count < size && !finished_) {
+        block_ = buffer;
+        blockSize_ = size;
+        blockFilled_ = count;
+        if (paused_) {
+            // libcurl hands the held bytes over at once, into this block.
+            paused_ = false;
+            curl_easy_pause(easy_, CURLPAUSE_CONT);
+        }
+        Pump([this] { return blockFilled_ == blockSize_; });
+        count = blockFilled_;
+        block_ = nullptr;
+    }
+    return count > 0 || error_ == 0;
+}
+
+std::size_t InternetTransfer::TakeSpill(char* buffer, std::size_t size) {
+    const std::size_t taken = std::min(size, spill_.size() - spillStart_);
+    if (taken > 0)
+        std::memcpy(buffer, spill_.data() + spillStart_, taken);
+    spillStart_ += taken;
+    if (spillStart_ == spill_.size()) {
+        spill_.clear();
+        spillStart_ = 0;
+    }
+    return taken;
+}
+
+template <class Done> void InternetTransfer::Pump(Done done) {
+    lastActivity_ = Clock::now();
+    while (!finished_ && !done()) {
+        int running = 0;
+        if (curl_multi_perform(multi_, &running) != CURLM_OK) {
+            Fail(ERROR_INTERNET_INTERNAL_ERROR, "libcurl failed");
+            return;
+        }
+        CollectResult();
+        if (finished_ || done())
+            return;
+        long waitMs = kLongestPollMs;
+        if (connected_) {
+            const auto silent =
+                std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - lastActivity_);
+            if (silent >= receiveTimeout_) {
+                Fail(ERROR_INTERNET_TIMEOUT,
+                     "no data from the server for " + std::to_string(silent.count()) + " ms");
+                return;
+            }
+            waitMs = std::min<long>(waitMs, (receiveTimeout_ - silent).count());
+        }
+        curl_multi_poll(multi_, nullptr, 0, static_cast<int>(waitMs), nullptr);
+    }
+}
+
+void InternetTransfer::CollectResult() {
+    int left = 0;
+    while (CURLMsg* message = curl_multi_info_read(multi_, &left)) {
+        if (message->msg != CURLMSG_DONE)
+            continue;
+        const CURLcode result = message->data.result;
+        if (result == CURLE_OK)
+            finished_ = true;
+        else
+            Fail(InternetErrorFromCurl(result),
+                 curlError_[0] != '\0' ? curlError_ : curl_easy_strerror(result));
+    }
+}
+
+void InternetTransfer::Fail(DWORD error, std::string detail) {
+    finished_ = true;
+    if (error_ != 0)
+        return;
+    error_ = error;
+    detail_ = std::move(detail);
+}
+
+std::string InternetTransfer::ErrorText() const {
+    if (error_ == 0)
+        return {};
+    std::string text = InternetErrorText(error_);
+    if (!detail_.empty())
+        text += " (" + detail_ + ")";
+    return text;
+}
+
+long InternetTransfer::StatusCode() const {
+    long status = 0;
+    if (easy_ != nullptr)
+        curl_easy_getinfo(easy_, CURLINFO_RESPONSE_CODE, &status);
+    return status;
+}
+
+std::optional<std::string> InternetTransfer::Header(std::string_view name) const {
+    for (const auto& [headerName, value] : headers_)
+        if (EqualsIgnoringCase(headerName, name))
+            return value;
+    return std::nullopt;
+}
+
+std::size_t InternetTransfer::WriteCallback(char* data, std::size_t, std::size_t size, void* self) {
+    return static_cast<InternetTransfer*>(self)->OnBody(data, size);
+}
+
+std::size_t InternetTransfer::HeaderCallback(char* data, std::size_t, std::size_t size,
+                                             void* self) {
+    static_cast<InternetTransfer*>(self)->OnHeaderLine(std::string_view(data, size));
+    return size;
+}
+
+int InternetTransfer::ConnectedCallback(void* self, char*, char*, int, int) {
+    auto* transfer = static_cast<InternetTransfer*>(self);
+    transfer->connected_ = true;
+    transfer->lastActivity_ = Clock::now();
+    return CURL_PREREQFUNC_OK;
+}
+
+std::size_t InternetTransfer::OnBody(const char* data, std::size_t size) {
+    // Bytes that found no block wait in the spill; beyond its limit they stay
+    // in libcurl (paused), which stops reading the socket until the reads
+    // have emptied the spill.
+    if (spill_.size() - spillStart_ >= kSpillLimit) {
+        paused_ = true;
+        return CURL_WRITEFUNC_PAUSE;
+    }
+    lastActivity_ = Clock::now();
+    bodyStarted_ = true;
+    std::size_t taken = 0;
+    if (block_ != nullptr) {
+        taken = std::min(size, blockSize_ - blockFilled_);
+        std::memcpy(block_ + blockFilled_, data, taken);
+        blockFilled_ += taken;
+    }
+    spill_.insert(spill_.end(), data + taken, data + size);
+    return size;
+}
+
+void InternetTransfer::OnHeaderLine(std::string_view line) {
+    lastActivity_ = Clock::now();
+    if (headersDone_)
+        return; // trailers of a chunked body
+    if (line.substr(0, 5) == "HTTP/") {
+        // Each answer (an interim one, a redirection, the final one) starts afresh.
+        headers_.clear();
+        locationSeen_ = false;
+        return;
+    }
+    line = Trim(line);
+    if (line.empty()) {
+        const long status = StatusCode();
+        headersDone_ = status >= 200 && !(locationSeen_ && IsFollowedRedirection(status));
+        return;
+    }
+    const std::size_t colon = line.find(':');
+    if (colon == std::string_view::npos)
+        return;
+    const std::string_view name = Trim(line.substr(0, colon));
+    headers_.emplace_back(name, Trim(line.substr(colon + 1)));
+    if (EqualsIgnoringCase(name, "Location"))
+        locationSeen_ = true;
+}
+
+} // namespace platform

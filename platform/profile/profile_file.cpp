@@ -1,0 +1,227 @@
+#include "platform/profile/profile_file.h"
+
+#include "platform/errors.h"
+#include "platform/files/native_path.h"
+#include "platform/runtime/native_errors.h"
+
+#include <atomic>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace platform {
+
+namespace {
+
+class Descriptor {
+public:
+    explicit Descriptor(int fd) : fd_(fd) {}
+    ~Descriptor() {
+        if (fd_ >= 0)
+            close(fd_);
+    }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+
+    int Get() const { return fd_; }
+    bool IsOpen() const { return fd_ >= 0; }
+    // Closes now, for a caller that must see the result of close.
+    int Close() {
+        const int result = close(fd_);
+        fd_ = -1;
+        return result;
+    }
+
+private:
+    int fd_;
+};
+
+bool ReadAll(int fd, const struct stat& st, std::string& content) {
+    content.reserve(static_cast<std::size_t>(st.st_size));
+    char block[65536];
+    for (;;) {
+        const ssize_t count = read(fd, block, sizeof block);
+        if (count == 0)
+            return true;
+        if (count < 0 && errno != EINTR)
+            return false;
+        if (count > 0)
+            content.append(block, static_cast<std::size_t>(count));
+    }
+}
+
+bool WriteAll(int fd, const std::string& content) {
+    std::size_t done = 0;
+    while (done < content.size()) {
+        const ssize_t count = write(fd, content.data() + done, content.size() - done);
+        if (count < 0 && errno != EINTR)
+            return false;
+        if (count > 0)
+            done += static_cast<std::size_t>(count);
+    }
+    return true;
+}
+
+// Opens a regular file for reading: -1 with errno set for anything else,
+// and a pipe in the file's place does not block.
+int OpenRegularFile(int folder, const char* path, struct stat& st) {
+    const int fd = openat(folder, path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return -1;
+    if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode))
+        return fd;
+    close(fd);
+    errno = EISDIR; // the kernel's answer for a folder opened as a file
+    return -1;
+}
+
+// A symbolic link stays a link: its target gets the new content.
+std::string FollowLink(const std::string& path) {
+    struct stat st;
+    char target[PATH_MAX];
+    if (lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode) &&
+        realpath(path.c_str(), target) != nullptr)
+        return target;
+    return path;
+}
+
+void SplitPath(const std::string& path, std::string& folder, std::string& name) {
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos) {
+        folder = ".";
+        name = path;
+    } else {
+        folder = slash == 0 ? "/" : path.substr(0, slash);
+        name = path.substr(slash + 1);
+    }
+}
+
+bool Fail(int error) {
+    // A missing folder is a missing path, not a missing file.
+    SetLastError(error == ENOENT ? ERROR_PATH_NOT_FOUND : Win32ErrorFromErrno(error));
+    return false;
+}
+
+bool LockExclusive(int fd) {
+    while (flock(fd, LOCK_EX) != 0) {
+        if (errno != EINTR)
+            return false;
+    }
+    return true;
+}
+
+// Windows refuses to write a read-only file even for an administrator.
+bool IsWritable(int folder, const std::string& name, const struct stat& st) {
+    return (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) != 0 &&
+           faccessat(folder, name.c_str(), W_OK, 0) == 0;
+}
+
+// A new file beside name, unique among this machine's processes and threads.
+int CreateTemporary(int folder, const std::string& name, std::string& tempName) {
+    static std::atomic<unsigned> counter{0};
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        tempName = "." + name.substr(0, 64) + ".~" + std::to_string(getpid()) + "-" +
+                   std::to_string(counter++);
+        const int fd =
+            openat(folder, tempName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0 || errno != EEXIST)
+            return fd;
+    }
+    return -1;
+}
+
+// Owner and permission bits of the file being replaced; only root can hand
+// the file back to its owner, others keep theirs.
+bool KeepOwnerAndMode(int fd, const struct stat& original) {
+    if (original.st_uid != geteuid() || original.st_gid != getegid())
+        (void)!fchown(fd, original.st_uid, original.st_gid);
+    return fchmod(fd, original.st_mode & 07777) == 0;
+}
+
+bool ReplaceFile(int folder, const std::string& name, const std::string& content,
+                 const struct stat* original) {
+    std::string tempName;
+    Descriptor out(CreateTemporary(folder, name, tempName));
+    if (!out.IsOpen())
+        return Fail(errno);
+    int error = 0;
+    if (original && !KeepOwnerAndMode(out.Get(), *original))
+        error = errno;
+    else if (!WriteAll(out.Get(), content) || fsync(out.Get()) != 0)
+        error = errno;
+    if (out.Close() != 0 && error == 0)
+        error = errno;
+    if (error == 0 && renameat(folder, tempName.c_str(), folder, name.c_str()) != 0)
+        error = errno;
+    if (error != 0) {
+        unlinkat(folder, tempName.c_str(), 0);
+        return Fail(error);
+    }
+    return true;
+}
+
+} // namespace
+
+std::string ProfileFilePath(LPCSTR fileName) {
+    return fileName == nullptr ? std::string() : ToNativePath(fileName);
+}
+
+std::optional<std::string> ReadProfileFile(const std::string& nativePath) {
+    if (nativePath.empty()) {
+        SetLastError(ERROR_PATH_NOT_FOUND);
+        return std::nullopt;
+    }
+    struct stat st;
+    Descriptor file(OpenRegularFile(AT_FDCWD, nativePath.c_str(), st));
+    std::string content;
+    if (!file.IsOpen() || !ReadAll(file.Get(), st, content)) {
+        SetLastErrorFromErrno(errno);
+        return std::nullopt;
+    }
+    return content;
+}
+
+void FlushProfileFolder(const std::string& nativePath) {
+    if (nativePath.empty())
+        return;
+    std::string folderPath, name;
+    SplitPath(FollowLink(nativePath), folderPath, name);
+    Descriptor folder(open(folderPath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (folder.IsOpen())
+        fsync(folder.Get());
+}
+
+bool EditProfileFile(const std::string& nativePath, const ProfileEdit& edit) {
+    if (nativePath.empty())
+        return Fail(ENOENT);
+    std::string folderPath, name;
+    SplitPath(FollowLink(nativePath), folderPath, name);
+    if (name.empty())
+        return Fail(EISDIR);
+
+    Descriptor folder(open(folderPath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!folder.IsOpen() || !LockExclusive(folder.Get()))
+        return Fail(errno);
+
+    struct stat st;
+    std::string oldContent;
+    Descriptor file(OpenRegularFile(folder.Get(), name.c_str(), st));
+    const bool exists = file.IsOpen();
+    if (!exists && errno != ENOENT)
+        return Fail(errno);
+    if (exists && !ReadAll(file.Get(), st, oldContent))
+        return Fail(errno);
+
+    const std::optional<std::string> newContent = edit(oldContent);
+    if (!newContent)
+        return true;
+    if (exists && !IsWritable(folder.Get(), name, st))
+        return Fail(EACCES);
+    return ReplaceFile(folder.Get(), name, *newContent, exists ? &st : nullptr);
+}
+
+} // namespace platform

@@ -1,0 +1,119 @@
+#include "platform/shell/shell_spawn.h"
+
+#include "platform/shell.h"
+
+#include <cerrno>
+#include <csignal>
+#include <fcntl.h>
+#include <linux/close_range.h>
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace platform {
+
+namespace {
+
+// What the started process reports back when it fails before running the program.
+struct StartFailure {
+    int stage = 0; // kChangeFolder or kExecute
+    int error = 0;
+};
+constexpr int kChangeFolder = 1;
+constexpr int kExecute = 2;
+
+// No descriptor of this process may reach the program: an inherited lock file
+// or shared-mode file would stay held for as long as the program runs.
+void MarkDescriptorsCloseOnExec() {
+    if (syscall(SYS_close_range, 3U, ~0U, CLOSE_RANGE_CLOEXEC) == 0)
+        return;
+    rlimit limit{};
+    const int last = getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < 65536
+                         ? static_cast<int>(limit.rlim_cur)
+                         : 65536;
+    for (int fd = 3; fd < last; ++fd)
+        fcntl(fd, F_SETFD, FD_CLOEXEC);
+}
+
+// Runs in the grandchild; only async-signal-safe calls.
+[[noreturn]] void RunProgram(const char* program, char* const* argv, const char* workingFolder,
+                             int reportFd) {
+    MarkDescriptorsCloseOnExec();
+    sigset_t none;
+    sigemptyset(&none);
+    sigprocmask(SIG_SETMASK, &none, nullptr);
+    signal(SIGPIPE, SIG_DFL);
+    StartFailure failure;
+    if (*workingFolder != '\0' && chdir(workingFolder) != 0) {
+        failure = {kChangeFolder, errno};
+    } else {
+        execv(program, argv);
+        failure = {kExecute, errno};
+    }
+    [[maybe_unused]] const ssize_t written = write(reportFd, &failure, sizeof failure);
+    _exit(127);
+}
+
+int CodeOfFailure(const StartFailure& failure) {
+    if (failure.stage == kChangeFolder)
+        return SE_ERR_PNF;
+    switch (failure.error) {
+    case ENOENT:
+        return SE_ERR_FNF; // also a script whose interpreter is missing
+    case EACCES:
+    case EPERM:
+        return SE_ERR_ACCESSDENIED;
+    case ENOEXEC:
+        return static_cast<int>(ERROR_BAD_FORMAT);
+    default:
+        return SE_ERR_OOM;
+    }
+}
+
+} // namespace
+
+int StartDetachedProcess(const std::string& program, const std::vector<std::string>& arguments,
+                         const std::string& workingFolder) {
+    // Everything the children need is prepared before forking.
+    std::vector<char*> argv;
+    argv.push_back(const_cast<char*>(program.c_str()));
+    for (const std::string& argument : arguments)
+        argv.push_back(const_cast<char*>(argument.c_str()));
+    argv.push_back(nullptr);
+
+    int report[2];
+    if (pipe2(report, O_CLOEXEC) != 0)
+        return SE_ERR_OOM;
+    const pid_t child = fork();
+    if (child == 0) {
+        // The intermediate process leaves at once, so the program becomes a
+        // child of the system's reaper and never a zombie of ours.
+        close(report[0]);
+        setsid();
+        const pid_t grandchild = fork();
+        if (grandchild == 0)
+            RunProgram(program.c_str(), argv.data(), workingFolder.c_str(), report[1]);
+        if (grandchild < 0) {
+            const StartFailure failure{kExecute, errno};
+            [[maybe_unused]] const ssize_t written = write(report[1], &failure, sizeof failure);
+        }
+        _exit(0);
+    }
+    close(report[1]);
+    if (child < 0) {
+        close(report[0]);
+        return SE_ERR_OOM;
+    }
+    while (waitpid(child, nullptr, 0) < 0 && errno == EINTR) {
+    }
+    // The report's write end closes at a successful exec: end of file means it runs.
+    StartFailure failure;
+    ssize_t got;
+    while ((got = read(report[0], &failure, sizeof failure)) < 0 && errno == EINTR) {
+    }
+    close(report[0]);
+    return got == static_cast<ssize_t>(sizeof failure) ? CodeOfFailure(failure) : 0;
+}
+
+} // namespace platform

@@ -1,0 +1,101 @@
+#include "platform/window_queue.h"
+
+#include "platform/dialog_controls.h"
+#include "platform/errors.h"
+#include "platform/sync/kernel_objects.h"
+
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <memory>
+#include <mutex>
+
+namespace {
+
+// Window handles share the kernel's handle table, whose values are never
+// reused; the type check keeps a file handle from passing for a window.
+struct WindowQueue : platform::KernelObject {
+    std::mutex lock;
+    std::condition_variable arrived;
+    std::deque<MSG> messages;
+    bool destroyed = false;
+};
+
+std::shared_ptr<WindowQueue> FindWindow(HWND window) {
+    return platform::FindKernelObjectAs<WindowQueue>(reinterpret_cast<HANDLE>(window));
+}
+
+BOOL InvalidWindow() {
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    return FALSE;
+}
+
+// Takes the front message; the queue's lock is held.
+bool TakeFront(WindowQueue& queue, MSG* message) {
+    if (queue.destroyed || queue.messages.empty())
+        return false;
+    *message = queue.messages.front();
+    queue.messages.pop_front();
+    return true;
+}
+
+} // namespace
+
+BOOL IsWindow(HWND window) {
+    return FindWindow(window) ? TRUE : FALSE;
+}
+
+BOOL PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    const std::shared_ptr<WindowQueue> queue = FindWindow(window);
+    if (!queue)
+        return InvalidWindow();
+    {
+        std::lock_guard<std::mutex> guard(queue->lock);
+        // Destroyed between the lookup and now: the post is lost, as for a gone window.
+        if (queue->destroyed)
+            return InvalidWindow();
+        queue->messages.push_back(MSG{window, message, wParam, lParam});
+    }
+    queue->arrived.notify_one();
+    return TRUE;
+}
+
+BOOL DestroyWindow(HWND window) {
+    const std::shared_ptr<WindowQueue> queue = FindWindow(window);
+    if (!queue || !platform::UnregisterKernelObject(reinterpret_cast<HANDLE>(window)))
+        return InvalidWindow();
+    {
+        std::lock_guard<std::mutex> guard(queue->lock);
+        queue->destroyed = true;
+        queue->messages.clear();
+    }
+    queue->arrived.notify_all();
+    platform::ForgetDialogControls(window);
+    return TRUE;
+}
+
+namespace platform {
+
+HWND CreateWindowQueue() {
+    return reinterpret_cast<HWND>(RegisterKernelObject(std::make_shared<WindowQueue>()));
+}
+
+bool GetWindowMessage(HWND window, MSG* message, DWORD timeoutMs) {
+    const std::shared_ptr<WindowQueue> queue = FindWindow(window);
+    if (!queue)
+        return InvalidWindow();
+    std::unique_lock<std::mutex> guard(queue->lock);
+    queue->arrived.wait_for(guard, std::chrono::milliseconds(timeoutMs),
+                            [&] { return queue->destroyed || !queue->messages.empty(); });
+    return TakeFront(*queue, message);
+}
+
+bool PeekWindowMessage(HWND window, MSG* message) {
+    const std::shared_ptr<WindowQueue> queue = FindWindow(window);
+    if (!queue)
+        return InvalidWindow();
+    std::lock_guard<std::mutex> guard(queue->lock);
+    return TakeFront(*queue, message);
+}
+
+} // namespace platform
