@@ -1,7 +1,167 @@
 #include "app/InstallerHandOff.h"
 
+#include "app/QVUUpdateDlg.h"
+#include "base/KxString.h"
 #include "platform/files.h"
+#include "platform/handles.h"
 #include "platform/shell.h"
+#include "platform/strings.h"
+#include "products/ProductCatalogue.h"
+#include "update/UpdateDescription.h"
+#include "update/UpdateLog.h"
+
+#include <cctype>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+// Files the installed product and this program still need.
+constexpr const char* kProtectedFileNames[] = {"Varuk.inf", "Rered.ini", "Rered.ini.bak",
+                                               "QVVer.dll"};
+constexpr const char* kLanguageFolders[] = {"DE", "EN", "ES", "FR", "IT"};
+constexpr std::string_view kDataFolderEnd = "\\Data\\";
+
+bool IsFullPath(const std::string& path) {
+    const bool drive = path.size() >= 3 && std::isalpha(static_cast<unsigned char>(path[0])) &&
+                       path[1] == ':' && path[2] == '\\';
+    return drive || path.front() == '\\';
+}
+
+bool IsProtectedFileName(const std::string& path) {
+    const std::size_t slash = path.find_last_of('\\');
+    const char* name = path.c_str() + (slash == std::string::npos ? 0 : slash + 1);
+    for (const char* kept : kProtectedFileNames) {
+        if (_stricmp(name, kept) == 0)
+            return true;
+    }
+    return false;
+}
+
+// One line without its line end; false at the end of the file. Lines of any
+// length are read whole.
+bool ReadLine(std::FILE* file, std::string& line) {
+    line.clear();
+    char chunk[4096];
+    while (std::fgets(chunk, sizeof chunk, file)) {
+        const std::size_t length = std::strlen(chunk);
+        if (length > 0 && chunk[length - 1] == '\n') {
+            line.append(chunk, length - 1);
+            return true;
+        }
+        line.append(chunk, length);
+    }
+    return !line.empty();
+}
+
+bool ReadUninstallList(const std::string& listPath, const ProtectedPaths& kept,
+                       UninstallEntries& entries) {
+    if (_access(listPath.c_str(), 4) != 0)
+        return false;
+    std::FILE* list = _fsopen(listPath.c_str(), "r", _SH_DENYNO);
+    if (list == nullptr)
+        return false;
+    std::string line;
+    while (ReadLine(list, line))
+        AddUninstallEntry(line, kept, entries);
+    std::fclose(list);
+    return true;
+}
+
+void RemoveFolder(std::string folder) {
+    if (!folder.ends_with(kDataFolderEnd)) {
+        for (const char* language : kLanguageFolders)
+            RemoveDirectoryA((folder + language).c_str());
+    }
+    while (!folder.empty() && folder.back() == '\\')
+        folder.pop_back();
+    RemoveDirectoryA(folder.c_str());
+}
+
+constexpr std::uint64_t kTicksPerSecond = 10'000'000;
+
+std::uint64_t WholeSeconds(const FILETIME& time) {
+    return ((std::uint64_t{time.dwHighDateTime} << 32) | time.dwLowDateTime) / kTicksPerSecond;
+}
+
+FILETIME FromSeconds(std::uint64_t seconds) {
+    const std::uint64_t ticks = seconds * kTicksPerSecond;
+    return FILETIME{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
+}
+
+void ResetFileTimes(const std::string& path) {
+    WIN32_FILE_ATTRIBUTE_DATA status;
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &status))
+        return;
+    const std::uint64_t created = WholeSeconds(status.ftCreationTime);
+    if (WholeSeconds(status.ftLastWriteTime) == created)
+        return;
+    // A file in use or without write permission keeps its times: the
+    // installer then decides about it by its own rules.
+    const HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return;
+    const FILETIME creation = FromSeconds(created);
+    const FILETIME lastAccess = FromSeconds(WholeSeconds(status.ftLastAccessTime));
+    SetFileTime(file, &creation, &lastAccess, &creation);
+    CloseHandle(file);
+}
+
+} // namespace
+
+void AddUninstallEntry(const std::string& line, const ProtectedPaths& kept,
+                       UninstallEntries& entries) {
+    if (line.empty() || !IsFullPath(line))
+        return;
+    if (line.back() == '\\') {
+        if (_stricmp(line.c_str(), kept.settingsFolder.c_str()) != 0 &&
+            _stricmp(line.c_str(), kept.installationFolder.c_str()) != 0)
+            entries.folders.insert(line);
+    } else if (_stricmp(line.c_str(), kept.programPath.c_str()) != 0 &&
+               !IsProtectedFileName(line)) {
+        entries.files.insert(line);
+    }
+}
+
+void CleanUpPreviousInstallation(const std::string& installationFolder,
+                                 const std::string& settingsFolder) {
+    const std::string listPath = installationFolder + "QVUninstall.ini";
+    const ProtectedPaths kept{RunningProgramPath(), settingsFolder, installationFolder};
+    UninstallEntries entries;
+    if (!ReadUninstallList(listPath, kept, entries))
+        return;
+    for (const std::string& file : entries.files)
+        DeleteFileA(file.c_str());
+    // Byte order puts a folder before its subfolders, so a listed parent that
+    // still holds a listed child stays.
+    for (const std::string& folder : entries.folders)
+        RemoveFolder(folder);
+    DeleteFileA(listPath.c_str());
+}
+
+void ResetModificationTimes(const std::string& folder) {
+    WIN32_FIND_DATAA found;
+    const HANDLE search = FindFirstFileA((folder + "*.*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return;
+    do {
+        if (std::strcmp(found.cFileName, ".") == 0 || std::strcmp(found.cFileName, "..") == 0)
+            continue;
+        const std::string path = folder + found.cFileName;
+        // A link leads out of the product's own files, or back up the tree:
+        // neither it nor its target is touched.
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
+            continue;
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            ResetModificationTimes(path + "\\");
+        else
+            ResetFileTimes(path);
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+}
 
 void StartAuxiliaryPrograms(const std::string& installationFolder) {
     for (const char* name : {"VORAradodU.exe", "VORAradod32.exe"}) {
@@ -19,4 +179,34 @@ std::string InstallerParameters(const std::string& updateFolder, const std::stri
 
 void StartInstaller(const std::string& parameters) {
     ShellExecuteA(nullptr, "open", "MsiExec.exe", parameters.c_str(), nullptr, SW_SHOWNORMAL);
+}
+
+void CQVUUpdateDlg::InstallPackage() {
+    const std::string& installationFolder = m_Selection.InstallationFolder;
+    StartAuxiliaryPrograms(installationFolder);
+    CleanUpPreviousInstallation(installationFolder, m_Selection.SettingsFolder);
+    ResetModificationTimes(installationFolder + "Data\\");
+    ResetModificationTimes(installationFolder + "Docs\\");
+
+    const std::string updateFolder = m_Selection.SettingsFolder + "Update\\";
+    std::string logPath;
+    const bool logged = CreateUpdateLog(m_Selection.SettingsFolder, m_Selection.InstalledVersion,
+                                        m_OfferedVersion, m_Texts, updateFolder, logPath);
+    if (!logged) {
+        KxString question;
+        question.Format(Text("ERROR_UNABLETOCREATELOG").c_str(), logPath.c_str());
+        if (ShowMessage(static_cast<const char*>(question), MB_YESNO | MB_ICONEXCLAMATION) !=
+            IDYES) {
+            m_Busy = false;
+            EnableStart(true);
+            return;
+        }
+    }
+
+    const PackageEntry entry = ReadPackageEntry(UpdateDescriptionPath(m_Selection.SettingsFolder),
+                                                FindProduct(m_Selection.Selected).ShortId);
+    StartInstaller(InstallerParameters(updateFolder, entry.fileName, logged ? logPath : ""));
+    m_InstallerStarted = true;
+    m_Busy = false;
+    PostMessageA(m_hWnd, WM_CLOSE, 0, 0);
 }

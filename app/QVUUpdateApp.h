@@ -1,13 +1,71 @@
 // The application object: reads the command line, runs the update dialog
-// once and ends the program.
+// once and ends the program; with the per-user profile and the program's
+// name that it keeps.
 #pragma once
 
-#include "app/ApplicationProfile.h"
 #include "platform/win_types.h"
 
 #include <string>
 
 class UpdateFrontEnd;
+
+// ---- The command line ----
+// The two switches an installed product passes when it starts the update manager.
+
+struct StartupSwitches {
+    // "/autostart ": begin the download without waiting for Start.
+    bool autostart = false;
+    // "/display=": the page to show instead of the product's version history,
+    // in lower case; empty when not given.
+    std::string displayAddress;
+};
+
+// Reads the switches from the command line text after the program name.
+// Letter case is ignored; unknown text is ignored.
+StartupSwitches ReadStartupSwitches(const std::string& arguments);
+
+// Joins the arguments after the program name (argv[1] on) into one command
+// line text as Windows passes it to a program, quoting by the rules its
+// runtime uses to split it again, so the switches are read from the same text.
+std::string JoinArguments(int argc, const char* const* argv);
+
+// ---- The per-user profile and the program's name ----
+// The application's per-user profile and its name, as the application
+// framework keeps them: values below
+// HKEY_CURRENT_USER\Software\<registry key>\<application name>\<section>.
+
+// The profile's registry key ("company" part of the profile path).
+inline constexpr const char* kProfileRegistryKey = "Kaltrex";
+
+class ApplicationProfile {
+public:
+    explicit ApplicationProfile(std::string applicationName);
+
+    // The integer value entry of section ("" for the application's own key);
+    // defaultValue when it is absent, unreadable or not a REG_DWORD.
+    UINT GetProfileIntA(const char* section, const char* entry, int defaultValue) const;
+    // Stores value as a REG_DWORD, creating the keys it needs. FALSE when the
+    // registry refused.
+    BOOL WriteProfileIntA(const char* section, const char* entry, int value) const;
+
+    // Below HKEY_CURRENT_USER: "Software\Kaltrex\<application name>".
+    const std::string& ApplicationKey() const { return applicationKey_; }
+
+private:
+    std::string SectionKey(const char* section) const;
+
+    std::string applicationKey_;
+};
+
+// The running program's full path, with backslashes.
+std::string RunningProgramPath();
+// The application name: the program file's base name without its extension.
+std::string ApplicationNameOf(const std::string& programPath);
+// A beta build is any copy whose file name (not folder) contains "beta" in
+// any letter case.
+bool IsBetaBuild(const std::string& programPath);
+
+// ---- The application object ----
 
 // How a run ended, for front ends that report it as the program's status.
 enum class RunOutcome {

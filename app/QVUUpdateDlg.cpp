@@ -3,17 +3,121 @@
 #include "app/UpdateFrontEnd.h"
 #include "platform/dialog_controls.h"
 #include "platform/http_session.h"
-#include "products/InstalledProducts.h"
-#include "products/InstalledVersionLabel.h"
-#include "update/EvaluateUpdateDescription.h"
-#include "update/UpdateManagerVersion.h"
+#include "platform/time.h"
+#include "products/ProductDetection.h"
+#include "update/SelfCheck.h"
+#include "update/UpdateDescription.h"
+
+#include <cstdio>
+#include <limits>
+#include <string>
 
 namespace {
+
+// Replaces every occurrence of placeholder, never looking into what it put in.
+void ReplaceAll(std::string& text, const std::string& placeholder, const std::string& value) {
+    for (std::size_t at = text.find(placeholder); at != std::string::npos;
+         at = text.find(placeholder, at + value.size())) {
+        text.replace(at, placeholder.size(), value);
+    }
+}
+
+std::string Format(const char* format, double value) {
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, format, value);
+    return buffer;
+}
+
+// The milliseconds still to go when percent took elapsedMs. Past 100 percent
+// the estimate turns negative and means nothing: nothing is left then. A
+// slow start could give more than the counter holds: that is kept at its top.
+DWORD RemainingMs(double elapsedMs, double percent) {
+    const double remaining = elapsedMs * ((100.0 - percent) / percent);
+    if (remaining <= 0.0)
+        return 0;
+    if (remaining >= static_cast<double>(std::numeric_limits<DWORD>::max()))
+        return std::numeric_limits<DWORD>::max();
+    return static_cast<DWORD>(remaining);
+}
+
+std::string RemainingTime(const XMLLocalizer& texts, DWORD remainingMs) {
+    const bool minutes = remainingMs > 60000;
+    const DWORD amount = minutes ? remainingMs / 60000 : remainingMs / 1000;
+    const std::string unit =
+        texts.GetText(minutes ? "APP_PROGRESS_MINUTES" : "APP_PROGRESS_SECONDS");
+    return std::to_string(amount) + " " + unit;
+}
+
+std::string ProgressText(const XMLLocalizer& texts, int done, int total, DWORD elapsedMs) {
+    const double percent = done * 100.0 / total;
+    std::string text = texts.GetText(percent < 2.0 ? "APP_PROGRESS" : "APP_PROGRESSTIME");
+    ReplaceAll(text, "#P", Format("%.1f", percent));
+    if (percent >= 2.0)
+        ReplaceAll(text, "#T", RemainingTime(texts, RemainingMs(elapsedMs, percent)));
+    return text;
+}
 
 constexpr WORD BN_CLICKED = 0;
 constexpr DWORD kWaitSliceMs = 60 * 60 * 1000;
 
 } // namespace
+
+ProgressDisplay::ProgressDisplay(HWND dialog, const XMLLocalizer& texts)
+    : m_Dialog(dialog), m_Texts(texts) {}
+
+void ProgressDisplay::StartProgress(int range) {
+    const HWND bar = GetDlgItem(m_Dialog, kProgressBar);
+    SendMessageA(bar, PBM_SETPOS, 0, 0);
+    SendMessageA(bar, PBM_SETRANGE32, 0, range);
+    ShowWindow(bar, SW_SHOW);
+    SetDlgItemTextA(m_Dialog, kProgressText, "");
+    ShowWindow(GetDlgItem(m_Dialog, kProgressText), SW_SHOW);
+}
+
+void ProgressDisplay::UpdateProgress(int done, int total, DWORD start) {
+    UpdateProgress(done, total, start, timeGetTime());
+}
+
+void ProgressDisplay::UpdateProgress(int done, int total, DWORD start, DWORD now) {
+    // No size, no percentage: a size past 2 GiB reads as negative here.
+    if (total <= 0)
+        return;
+    // Unsigned difference: right across the wrap of the millisecond counter.
+    const DWORD elapsedMs = now - start;
+    SendMessageA(GetDlgItem(m_Dialog, kProgressBar), PBM_SETPOS, static_cast<WPARAM>(done), 0);
+    SetDlgItemTextA(m_Dialog, kProgressText, ProgressText(m_Texts, done, total, elapsedMs).c_str());
+}
+
+void ProgressDisplay::HideProgress() {
+    ShowWindow(GetDlgItem(m_Dialog, kProgressBar), SW_HIDE);
+    ShowWindow(GetDlgItem(m_Dialog, kProgressText), SW_HIDE);
+}
+
+void ProgressDisplay::OnDownloadStarted(LPARAM expectedSize) {
+    OnDownloadStarted(expectedSize, timeGetTime());
+}
+
+void ProgressDisplay::OnDownloadStarted(LPARAM expectedSize, DWORD now) {
+    m_DownloadTotal = static_cast<int>(expectedSize);
+    m_DownloadStart = now;
+    StartProgress(m_DownloadTotal);
+}
+
+void ProgressDisplay::OnDownloadProgress(LPARAM done) {
+    OnDownloadProgress(done, timeGetTime());
+}
+
+void ProgressDisplay::OnDownloadProgress(LPARAM done, DWORD now) {
+    if (m_DownloadTotal == 0)
+        return;
+    UpdateProgress(static_cast<int>(done), m_DownloadTotal, m_DownloadStart, now);
+}
+
+void ProgressDisplay::OnDownloadEnded() {
+    HideProgress();
+    m_DownloadTotal = 0;
+    m_DownloadStart = 0;
+}
 
 CQVUUpdateDlg::CQVUUpdateDlg(CQVUUpdateApp& app, UpdateFrontEnd& frontEnd)
     : m_App(app), m_FrontEnd(frontEnd), m_hWnd(platform::CreateWindowQueue()),
@@ -36,20 +140,20 @@ CQVUUpdateDlg::~CQVUUpdateDlg() {
 
 BOOL CQVUUpdateDlg::OnInitDialog() {
     SetWindowTextA(m_hWnd, Text("APP_HEADLINE").c_str());
-    SetDlgItemTextA(m_hWnd, kVersionTextControl, kUpdateManagerVersion);
-    EnableWindow(GetDlgItem(m_hWnd, kVersionTextControl), FALSE);
+    SetDlgItemTextA(m_hWnd, kVersionText, kUpdateManagerVersion);
+    EnableWindow(GetDlgItem(m_hWnd, kVersionText), FALSE);
 
     EnableStart(false);
     SetDlgItemTextA(m_hWnd, kStartButton, Text("APP_START").c_str());
     SetDlgItemTextA(m_hWnd, kCancelButton, Text("APP_EXIT").c_str());
     SetDlgItemTextA(m_hWnd, kCurrentVersionLabel, Text("APP_CURRENTVERSION").c_str());
-    SetDlgItemTextA(m_hWnd, kInstalledVersionControl, "");
+    SetDlgItemTextA(m_hWnd, kInstalledVersionText, "");
     SetDlgItemTextA(m_hWnd, kUpdateVersionLabel, Text("APP_UPDATEVERSION").c_str());
-    SetDlgItemTextA(m_hWnd, kOfferedVersionControl, "");
+    SetDlgItemTextA(m_hWnd, kOfferedVersionText, "");
 
-    SetDlgItemTextA(m_hWnd, ProgressDisplay::kProgressTextControl, "");
-    ShowWindow(GetDlgItem(m_hWnd, ProgressDisplay::kProgressTextControl), SW_HIDE);
-    ShowWindow(GetDlgItem(m_hWnd, ProgressDisplay::kProgressBarControl), SW_HIDE);
+    SetDlgItemTextA(m_hWnd, kProgressText, "");
+    ShowWindow(GetDlgItem(m_hWnd, kProgressText), SW_HIDE);
+    ShowWindow(GetDlgItem(m_hWnd, kProgressBar), SW_HIDE);
 
     PostMessageA(m_hWnd, WM_COMMAND, kCommandStartRun, 0);
     return TRUE;

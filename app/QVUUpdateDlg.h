@@ -1,17 +1,18 @@
 // The update dialog: the update manager's only window. It holds one update
 // run, from finding the product to handing the package to the installer,
 // driven by private commands that it posts to itself and that the download
-// worker posts to it (update/DownloadCommands.h).
+// worker posts to it (update/Download.h). Its progress display shows the
+// download.
 #pragma once
 
-#include "app/ProgressDisplay.h"
+#include "app/DialogTemplates.h"
 #include "app/QVUUpdateApp.h"
 #include "app/WebBrowser.h"
 #include "localization/XMLLocalizer.h"
 #include "platform/win_types.h"
 #include "platform/window.h"
 #include "platform/window_queue.h"
-#include "products/ProductSelection.h"
+#include "products/ProductDetection.h"
 
 #include <functional>
 #include <string>
@@ -19,15 +20,42 @@
 class UpdateFrontEnd;
 struct PackageEntry;
 
+// The progress bar and the progress text during a package download, with the
+// download's expected size and start time.
+class ProgressDisplay {
+public:
+    // Shows on dialog with texts from texts, which must outlive this object.
+    ProgressDisplay(HWND dialog, const XMLLocalizer& texts);
+
+    // Empties and shows the bar, now running from 0 to range bytes, and the text.
+    void StartProgress(int range);
+    // Moves the bar to done and shows the percentage of total, with the time
+    // left once 2 percent are done, estimated from the time since start.
+    void UpdateProgress(int done, int total, DWORD start);
+    void UpdateProgress(int done, int total, DWORD start, DWORD now);
+    void HideProgress();
+
+    // The download commands: started with the expected size, progress with
+    // the bytes done (ignored while no size is known), and the end of a
+    // download that failed or could not write its file.
+    void OnDownloadStarted(LPARAM expectedSize);
+    void OnDownloadStarted(LPARAM expectedSize, DWORD now);
+    void OnDownloadProgress(LPARAM done);
+    void OnDownloadProgress(LPARAM done, DWORD now);
+    void OnDownloadEnded();
+
+    int DownloadTotal() const { return m_DownloadTotal; }
+    DWORD DownloadStart() const { return m_DownloadStart; }
+
+private:
+    HWND m_Dialog;
+    const XMLLocalizer& m_Texts;
+    int m_DownloadTotal = 0;
+    DWORD m_DownloadStart = 0;
+};
+
 // The command that starts the run, posted at the end of the initialisation.
 constexpr unsigned kCommandStartRun = 1025;
-
-// The dialog's controls.
-constexpr int kStartButton = IDOK;
-constexpr int kCancelButton = IDCANCEL;
-constexpr int kCurrentVersionLabel = 1000;
-constexpr int kUpdateVersionLabel = 1002;
-constexpr int kVersionTextControl = 1009;
 
 class CQVUUpdateDlg {
 public:

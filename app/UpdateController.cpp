@@ -7,20 +7,13 @@
 #include "platform/files.h"
 #include "platform/handles.h"
 #include "platform/shell.h"
-#include "products/InstalledVersionLabel.h"
 #include "products/ProductCatalogue.h"
-#include "products/ProductInstallation.h"
-#include "products/SystemSupport.h"
-#include "update/DownloadCommands.h"
-#include "update/EvaluateUpdateDescription.h"
-#include "update/PackageDigest.h"
-#include "update/PackageDownload.h"
-#include "update/PackageEntry.h"
-#include "update/PackageTarget.h"
-#include "update/ServerAddresses.h"
+#include "products/ProductDetection.h"
+#include "products/SystemIdentification.h"
+#include "update/Digest.h"
+#include "update/Download.h"
+#include "update/SelfCheck.h"
 #include "update/UpdateDescription.h"
-#include "update/UpdateManagerCheck.h"
-#include "update/VersionText.h"
 
 namespace {
 
@@ -64,9 +57,10 @@ void CQVUUpdateDlg::OnStartRun() {
     }
 
     ShowProductPage();
-    ShowInstalledVersion(m_hWnd, m_Selection);
+    ShowInstalledVersion(m_hWnd, kInstalledVersionText, m_Selection);
     if (!EvaluateUpdateDescription(m_Selection.Selected, m_Selection.SettingsFolder, m_Texts,
-                                   m_hWnd, m_App.ApplicationName().c_str(), m_OfferedVersion)) {
+                                   m_hWnd, kOfferedVersionText, m_App.ApplicationName().c_str(),
+                                   m_OfferedVersion)) {
         OnCancel();
         return;
     }

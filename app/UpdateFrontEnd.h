@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <string>
+#include <vector>
 
 class CQVUUpdateDlg;
 class ProductChoice;
@@ -57,3 +58,16 @@ public:
     // The dialog has ended; its window still exists until this returns.
     virtual void DialogClosed(CQVUUpdateDlg& /*dialog*/) {}
 };
+
+// ---- Message box buttons, for front ends that draw boxes themselves ----
+
+// The buttons of type (MB_OK ... MB_RETRYCANCEL), as IDOK ... IDNO, in the
+// order a box shows them; IDOK for an unknown type.
+std::vector<int> MessageBoxButtonIds(UINT type);
+// The button Enter presses: the first, or the one MB_DEFBUTTON2/3 names.
+int DefaultMessageBoxButton(UINT type);
+// The button that leaves a box without agreeing: Cancel, else No, else the
+// only one. A box whose dialog has gone is answered with it.
+int DismissingMessageBoxButton(UINT type);
+// "ok", "cancel", "abort", "retry", "ignore", "yes", "no"; "" for others.
+std::string MessageBoxButtonName(int button);

@@ -6,8 +6,6 @@
 
 #include <string>
 
-constexpr int kBrowserControl = 1006;
-
 // Navigation flags: no history entry, neither read from nor written to the cache.
 constexpr long navNoHistory = 2;
 constexpr long navNoReadFromCache = 4;

@@ -8,7 +8,7 @@
 //   bench_download_url --download URL PATH   (the measured child: prints seconds and VmHWM)
 #include "bench/DownloadBench.h"
 #include "platform/window_queue.h"
-#include "update/DownloadUrlToFile.h"
+#include "update/Download.h"
 
 #include <atomic>
 #include <thread>

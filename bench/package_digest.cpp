@@ -8,7 +8,7 @@
 #include "bench/DownloadBench.h"
 #include "platform/files.h"
 #include "platform/handles.h"
-#include "update/PackageDigest.h"
+#include "update/Digest.h"
 
 #include <algorithm>
 #include <chrono>

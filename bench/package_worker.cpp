@@ -7,7 +7,7 @@
 //   bench_package_worker --worker DESCRIPTION TARGET   (the measured child)
 #include "bench/DownloadBench.h"
 #include "platform/window_queue.h"
-#include "update/PackageDownload.h"
+#include "update/Download.h"
 
 namespace {
 

@@ -1,7 +1,5 @@
 // The update manager's program: one update run at the console. The exit
 // status tells a calling script how the run ended.
-#include "app/ApplicationProfile.h"
-#include "app/CommandLine.h"
 #include "app/QVUUpdateApp.h"
 #include "frontends/console/ConsoleFrontEnd.h"
 #include "platform/sync.h"

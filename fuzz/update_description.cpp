@@ -1,10 +1,7 @@
 // Feeds arbitrary files to the readers of the update description file: the
 // format check, the package entries and the version texts read from them.
-#include "update/PackageDigest.h"
-#include "update/PackageEntry.h"
-#include "update/ProfileText.h"
+#include "update/Digest.h"
 #include "update/UpdateDescription.h"
-#include "update/VersionText.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,7 +1,140 @@
 #include "update/UpdateDescription.h"
 
-#include "update/ProfileText.h"
-#include "update/ServerAddresses.h"
+#include "base/KxString.h"
+#include "localization/XMLLocalizer.h"
+#include "platform/dialog_controls.h"
+#include "platform/profile.h"
+#include "platform/window.h"
+#include "products/ProductCatalogue.h"
+#include "update/Download.h"
+#include "update/SelfCheck.h"
+
+#include <algorithm>
+#include <array>
+#include <climits>
+#include <cstddef>
+#include <cstring>
+
+namespace {
+
+using VersionNumbers = std::array<int, 4>;
+
+// The blanks that scanf and atoi skip.
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+// Moves pos past blanks and one sign; answers whether the sign was a minus.
+bool SkipBlanksAndSign(std::string_view text, std::size_t& pos) {
+    while (pos < text.size() && IsBlank(text[pos]))
+        ++pos;
+    if (pos < text.size() && (text[pos] == '+' || text[pos] == '-'))
+        return text[pos++] == '-';
+    return false;
+}
+
+// One number the way "%d" reads it, from pos on; false when no digit comes.
+// Numbers beyond the range of int are taken as its nearest end.
+bool ScanNumber(std::string_view text, std::size_t& pos, int& number) {
+    std::size_t i = pos;
+    const bool negative = SkipBlanksAndSign(text, i);
+    if (i >= text.size() || !IsDigit(text[i]))
+        return false;
+    constexpr long long kLimit = static_cast<long long>(INT_MAX) + 1;
+    long long magnitude = 0;
+    for (; i < text.size() && IsDigit(text[i]); ++i)
+        magnitude = std::min(magnitude * 10 + (text[i] - '0'), kLimit);
+    const long long value = negative ? -magnitude : magnitude;
+    number = static_cast<int>(std::clamp<long long>(value, INT_MIN, INT_MAX));
+    pos = i;
+    return true;
+}
+
+VersionNumbers ParseVersion(std::string_view text) {
+    VersionNumbers numbers = {-1, -1, -1, -1};
+    std::size_t pos = 0;
+    for (std::size_t k = 0; k < numbers.size(); ++k) {
+        if (k > 0) {
+            if (pos >= text.size() || text[pos] != '.')
+                break;
+            ++pos;
+        }
+        if (!ScanNumber(text, pos, numbers[k]))
+            break;
+    }
+    return numbers;
+}
+
+class Evaluation {
+public:
+    Evaluation(const XMLLocalizer& localizer, HWND dialog, int labelControl, const char* caption)
+        : localizer_(localizer), dialog_(dialog), labelControl_(labelControl), caption_(caption) {}
+
+    void SetLabel(const char* text) const { SetDlgItemTextA(dialog_, labelControl_, text); }
+    void SetLabelItem(const char* itemId) const { SetLabel(localizer_.GetText(itemId).c_str()); }
+
+    // Every failure but a missing release: the label, then the message.
+    bool Fail(const char* message) const {
+        SetLabelItem("APP_UPDATE_NOTFOUND");
+        MessageBoxA(dialog_, message, caption_, MB_ICONERROR | MB_OK);
+        return false;
+    }
+    bool FailWithItem(const char* itemId) const { return Fail(localizer_.GetText(itemId).c_str()); }
+    bool FailWithWrongVersion(const std::string& found) const {
+        KxString message;
+        message.Format(localizer_.GetText("ERROR_QVU_WRONGVERSION").c_str(),
+                       kDescriptionFormatVersion, found.c_str());
+        return Fail(message);
+    }
+
+private:
+    const XMLLocalizer& localizer_;
+    HWND dialog_;
+    int labelControl_;
+    const char* caption_;
+};
+
+} // namespace
+
+std::string ReadProfileText(const std::string& path, const char* section, const char* key,
+                            const char* defaultValue) {
+    char buffer[260] = {};
+    GetPrivateProfileStringA(section, key, defaultValue, buffer, sizeof buffer, path.c_str());
+    return buffer;
+}
+
+bool ShowsShortVersion(std::string_view versionLong) {
+    const std::size_t lastDot = versionLong.rfind('.');
+    const std::string_view last =
+        lastDot == std::string_view::npos ? versionLong : versionLong.substr(lastDot + 1);
+    std::size_t pos = 0;
+    SkipBlanksAndSign(last, pos);
+    // The number is 0 exactly when its digits are all zeros (or there are none);
+    // judging by the digits avoids converting a number that may not fit.
+    for (; pos < last.size() && IsDigit(last[pos]); ++pos)
+        if (last[pos] != '0')
+            return false;
+    return true;
+}
+
+std::string ChooseShownVersion(std::string_view versionLong, std::string_view versionShort) {
+    return std::string(ShowsShortVersion(versionLong) ? versionShort : versionLong);
+}
+
+int CompareVersions(std::string_view a, std::string_view b) {
+    const VersionNumbers first = ParseVersion(a);
+    const VersionNumbers second = ParseVersion(b);
+    for (std::size_t k = 0; k < first.size(); ++k) {
+        if (first[k] > second[k])
+            return 1;
+        if (first[k] < second[k])
+            return -1;
+    }
+    return 0;
+}
 
 std::string UpdateDescriptionPath(const std::string& settingsFolder) {
     return settingsFolder + "Update\\QVU.ini";
@@ -22,4 +155,66 @@ DescriptionFormat CheckDescriptionFormat(const std::string& descriptionPath,
     if (foundVersion != kDescriptionFormatVersion)
         return DescriptionFormat::WrongVersion;
     return DescriptionFormat::Ok;
+}
+
+PackageEntry ReadPackageEntry(const std::string& descriptionPath, const std::string& shortId) {
+    PackageEntry entry;
+    const char* section = shortId.c_str();
+    entry.fileName = ReadProfileText(descriptionPath, section, "FileName", entry.fileName.c_str());
+    entry.fileSize = GetPrivateProfileIntA(section, "FileSize", 0, descriptionPath.c_str());
+    entry.md5 = ReadProfileText(descriptionPath, section, "MD5");
+    for (int i = 1;; ++i) {
+        const std::string key = "MSI" + std::to_string(i);
+        std::string address = ReadProfileText(descriptionPath, section, key.c_str());
+        if (address.empty())
+            break;
+        entry.downloadAddresses.push_back(std::move(address));
+    }
+    return entry;
+}
+
+bool IsPlainFileName(const char* name) {
+    if (name == nullptr || *name == '\0')
+        return false;
+    if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0)
+        return false;
+    return std::strpbrk(name, "\\/:") == nullptr;
+}
+
+bool EvaluateUpdateDescription(Product selected, const std::string& settingsFolder,
+                               const XMLLocalizer& localizer, HWND dialog, int labelControl,
+                               const char* caption, std::string& offeredVersion) {
+    const Evaluation evaluation(localizer, dialog, labelControl, caption);
+    evaluation.SetLabelItem("APP_UPDATE_INIT");
+
+    const std::string path = UpdateDescriptionPath(settingsFolder);
+    if (DownloadUrlToFile(UpdateDescriptionAddress().c_str(), path.c_str(), nullptr, nullptr) == 0)
+        return evaluation.FailWithItem("ERROR_QVU_NOTFOUND");
+    std::string foundVersion;
+    switch (CheckDescriptionFormat(path, foundVersion)) {
+    case DescriptionFormat::Missing:
+        return evaluation.FailWithItem("ERROR_QVU_NOTFOUND");
+    case DescriptionFormat::WrongVersion:
+        return evaluation.FailWithWrongVersion(foundVersion);
+    case DescriptionFormat::Ok:
+        break;
+    }
+
+    const ProductInfo& product = FindProduct(selected);
+    offeredVersion = ReadProfileText(path, product.ShortId, "VersionLong");
+    if (offeredVersion.empty()) {
+        evaluation.SetLabel("");
+        return false;
+    }
+    const std::string versionShort = ShowsShortVersion(offeredVersion)
+                                         ? ReadProfileText(path, product.ShortId, "VersionShort")
+                                         : std::string();
+    const std::string shown = ChooseShownVersion(offeredVersion, versionShort);
+    if (!IsCatalogued(selected))
+        return evaluation.FailWithItem("ERROR_QVU_INVALIDPRODUCT");
+
+    KxString label;
+    label.Format(product.DisplayFormat, shown.c_str(), offeredVersion.c_str());
+    evaluation.SetLabel(label);
+    return true;
 }

@@ -1,8 +1,41 @@
 // The update description file QVU.ini: where the server offers it, where the
-// run stores it, and the check that it has the format this program reads.
+// run stores it, the check that it has the format this program reads, the
+// version it offers, and the package entry of a product's section.
 #pragma once
 
+#include "platform/win_types.h"
+#include "products/ProductCatalogue.h"
+
 #include <string>
+#include <string_view>
+#include <vector>
+
+class XMLLocalizer;
+
+// ---- Reading the file ----
+
+// Reads one text value of an INI file the way every reader of the update run
+// does: 260-byte buffer, so longer values are cut to 259 bytes.
+std::string ReadProfileText(const std::string& path, const char* section, const char* key,
+                            const char* defaultValue = "");
+
+// ---- Versions ----
+// Version texts of the update run: "A.B.C.D", four decimal numbers, e.g. the
+// offered 5.1.2.1234 and the installed version of a product.
+
+// Whether the short version text is shown instead of versionLong: its last
+// number (the part after the last ".", read like atoi) is 0.
+bool ShowsShortVersion(std::string_view versionLong);
+// The version text to show for a release: versionShort for a release whose
+// last number is 0 (5.1 for 5.1.0.0), else versionLong itself.
+std::string ChooseShownVersion(std::string_view versionLong, std::string_view versionShort);
+
+// 1 when a is newer, -1 when b is newer, 0 when equal. Each text is read
+// like sscanf's "%d.%d.%d.%d" (blanks and a sign allowed before every number);
+// numbers that are not there count as -1, so 4.2 is older than 4.2.0.
+int CompareVersions(std::string_view a, std::string_view b);
+
+// ---- The file, its place and its format ----
 
 // The only format version this program reads: both the opening section
 // QVU.ini and the closing section QVU.end carry it, so a cut file fails.
@@ -28,3 +61,39 @@ enum class DescriptionFormat {
 // receives the text that decided: the refused ver, or the accepted one.
 DescriptionFormat CheckDescriptionFormat(const std::string& descriptionPath,
                                          std::string& foundVersion);
+
+// ---- The package entry ----
+
+// The package part of a product's section in the update description file:
+// which Windows Installer package to fetch, from where, and how to check it.
+struct PackageEntry {
+    // Name of the package inside the product's Update\ folder.
+    std::string fileName = "Quorvane.msi";
+    // Exact size in bytes; 0 when absent, negative or not a number.
+    DWORD fileSize = 0;
+    // MD5 digest as 32 lowercase hexadecimal digits.
+    std::string md5;
+    // MSI1, MSI2, ... up to the first absent or empty key, tried in this order.
+    std::vector<std::string> downloadAddresses;
+};
+
+// Reads the package entry of the section shortId (a product's short id, e.g.
+// "Olvin5") from the stored description file; missing keys give the defaults.
+PackageEntry ReadPackageEntry(const std::string& descriptionPath, const std::string& shortId);
+
+// Whether a FileName of the description file may be used as given: a plain
+// name, neither empty nor "." nor "..", without \, / or a drive's ':', so the
+// package can only ever be written inside the Update\ folder.
+bool IsPlainFileName(const char* name);
+
+// ---- The first step of retrieval in every update run ----
+
+// Downloads QVU.ini from the update server into the settings folder's
+// Update\ folder, checks its format versions and reads the selected
+// product's VersionLong into offeredVersion. Answers true when the offered
+// version is known and shown in the dialog's control labelControl; false
+// after the failure was shown in that control and (but for a product without
+// a release) in a message box owned by the dialog and captioned with caption.
+bool EvaluateUpdateDescription(Product selected, const std::string& settingsFolder,
+                               const XMLLocalizer& localizer, HWND dialog, int labelControl,
+                               const char* caption, std::string& offeredVersion);

@@ -3,14 +3,20 @@
 #include "base/CreateFolderPath.h"
 #include "localization/XMLLocalizer.h"
 #include "platform/files.h"
+#include "platform/profile.h"
 #include "platform/time.h"
-#include "update/DataLocation.h"
-#include "update/UpdateManagerVersion.h"
+#include "update/SelfCheck.h"
+#include "update/UpdateDescription.h"
 
 #include <cstdio>
 #include <vector>
 
 namespace {
+
+constexpr char kDatapathsSection[] = "VAZuvedev_#_Datapaths";
+constexpr char kLocationsSection[] = "VAZuvedev_#_Locations";
+// The settings file of a data path that is named by its folder.
+constexpr char kDataSettingsName[] = "QVUD.ini";
 
 constexpr char kRule[] = "============================================================\n";
 
@@ -40,6 +46,26 @@ bool AppendText(const std::string& path, const std::string& text) {
 }
 
 } // namespace
+
+std::string ResolveDataLocation(const std::string& settingsFolder, const char* locationName,
+                                bool closingBackslash) {
+    const std::string productSettings = settingsFolder + "Rered.ini";
+    const UINT active =
+        GetPrivateProfileIntA(kDatapathsSection, "NextActivePath", 0, productSettings.c_str());
+    const std::string pathKey = "Path" + std::to_string(active);
+    std::string dataSettings = ReadProfileText(productSettings, kDatapathsSection, pathKey.c_str());
+    if (dataSettings.empty())
+        return {};
+    if (dataSettings.back() == '\\')
+        dataSettings += kDataSettingsName;
+    if (_access(dataSettings.c_str(), 4) != 0)
+        return {};
+
+    std::string location = ReadProfileText(dataSettings, kLocationsSection, locationName);
+    if (!location.empty() && closingBackslash && location.back() != '\\')
+        location += '\\';
+    return location;
+}
 
 std::string UpdateLogPath(const std::string& folder, const SYSTEMTIME& now) {
     return folder + Format("QVUUpdate(%04d-%02d-%02d).log", now.wYear, now.wMonth, now.wDay);

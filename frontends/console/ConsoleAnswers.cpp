@@ -1,6 +1,6 @@
 #include "frontends/console/ConsoleAnswers.h"
 
-#include "app/MessageBoxButtons.h"
+#include "app/UpdateFrontEnd.h"
 #include "platform/window.h"
 
 #include <algorithm>

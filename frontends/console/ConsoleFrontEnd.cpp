@@ -1,14 +1,78 @@
 #include "frontends/console/ConsoleFrontEnd.h"
 
-#include "app/MessageBoxButtons.h"
-#include "app/ProductChoice.h"
 #include "app/QVUUpdateDlg.h"
+#include "app/SelectProductDlg.h"
+#include "app/UpdateFrontEnd.h"
 #include "platform/console.h"
 #include "platform/dialog_controls.h"
+#include "platform/window_queue.h"
 
+#include <deque>
 #include <iostream>
+#include <mutex>
+#include <thread>
 
 namespace {
+
+// Standard input is read line by line on a thread of its own so that the
+// dialog's thread keeps handling its posted commands (download progress)
+// while it waits for an answer. Every line, and the end of input, is
+// announced to the dialog's window with a posted message, which wakes
+// whatever modal loop waits for it there.
+constexpr UINT kConsoleLineMessage = WM_APP + 1;
+constexpr UINT kConsoleEndMessage = WM_APP + 2;
+
+// Shared by the reader and the dialog's thread. Never freed: the reader may
+// still wait in std::getline when the program ends.
+struct PendingLines {
+    std::mutex lock;
+    std::deque<std::string> lines;
+    bool ended = false;
+};
+
+PendingLines& Pending() {
+    static auto* pending = new PendingLines();
+    return *pending;
+}
+
+void ReadLines(HWND window) {
+    PendingLines& pending = Pending();
+    std::string line;
+    while (std::getline(std::cin, line)) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        {
+            const std::lock_guard<std::mutex> guard(pending.lock);
+            pending.lines.push_back(line);
+        }
+        PostMessageA(window, kConsoleLineMessage, 0, 0);
+    }
+    {
+        const std::lock_guard<std::mutex> guard(pending.lock);
+        pending.ended = true;
+    }
+    PostMessageA(window, kConsoleEndMessage, 0, 0);
+}
+
+// Starts reading std::cin for the window. The reader is detached: a program
+// waiting for nobody's input still ends when main returns.
+void StartReadingInput(HWND window) {
+    std::thread(ReadLines, window).detach();
+}
+
+enum class ConsoleLine { Taken, NoneYet, EndOfInput };
+
+// The oldest line not yet taken. EndOfInput only once every line before the
+// end was taken; it stays so.
+ConsoleLine TakeInputLine(std::string& line) {
+    PendingLines& pending = Pending();
+    const std::lock_guard<std::mutex> guard(pending.lock);
+    if (pending.lines.empty())
+        return pending.ended ? ConsoleLine::EndOfInput : ConsoleLine::NoneYet;
+    line = std::move(pending.lines.front());
+    pending.lines.pop_front();
+    return ConsoleLine::Taken;
+}
 
 bool IsConsole(DWORD device) {
     DWORD mode = 0;
@@ -29,7 +93,7 @@ void ConsoleFrontEnd::DialogOpened(CQVUUpdateDlg& dialog) {
     platform::SetDialogListener(dialog.GetSafeHwnd(), [this](const platform::DialogChange& change) {
         m_View.Show(change);
     });
-    m_Input.Start(dialog.GetSafeHwnd());
+    StartReadingInput(dialog.GetSafeHwnd());
 }
 
 void ConsoleFrontEnd::DialogClosed(CQVUUpdateDlg& dialog) {
@@ -93,7 +157,7 @@ void ConsoleFrontEnd::WaitingForUser(CQVUUpdateDlg& dialog) {
 
 void ConsoleFrontEnd::AnswerWhileBusy(CQVUUpdateDlg& dialog) {
     std::string line;
-    while (m_Input.TakeLine(line) == ConsoleLine::Taken) {
+    while (TakeInputLine(line) == ConsoleLine::Taken) {
         if (NamesCancel(line)) {
             // Cancel asks whether to interrupt; the next lines answer that.
             PressDialogButton(dialog.GetSafeHwnd(), IDCANCEL);
@@ -124,7 +188,7 @@ std::optional<int> ConsoleFrontEnd::Ask(CQVUUpdateDlg& dialog, const Question& q
 bool ConsoleFrontEnd::TakeAnswer(const Question& question, int& answer) {
     std::string line;
     for (;;) {
-        switch (m_Input.TakeLine(line)) {
+        switch (TakeInputLine(line)) {
         case ConsoleLine::NoneYet:
             return false;
         case ConsoleLine::EndOfInput:

@@ -8,7 +8,6 @@
 
 #include "app/UpdateFrontEnd.h"
 #include "frontends/console/ConsoleAnswers.h"
-#include "frontends/console/ConsoleInput.h"
 #include "frontends/console/ConsoleView.h"
 
 #include <functional>
@@ -45,7 +44,6 @@ private:
     void AnswerWhileBusy(CQVUUpdateDlg& dialog);
 
     ConsoleView m_View;
-    ConsoleInput m_Input;
     const bool m_InputIsTerminal;
     std::vector<std::string> m_OpenPrompts; // the questions open, innermost last
     std::optional<WaitingChoice> m_WaitingPrompted;

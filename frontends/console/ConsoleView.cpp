@@ -1,10 +1,9 @@
 #include "frontends/console/ConsoleView.h"
 
-#include "app/ProgressDisplay.h"
 #include "app/QVUUpdateDlg.h"
 #include "app/WebBrowser.h"
-#include "products/InstalledVersionLabel.h"
-#include "update/EvaluateUpdateDescription.h"
+#include "products/ProductDetection.h"
+#include "update/UpdateDescription.h"
 
 #include <cstdint>
 
@@ -16,9 +15,9 @@ using platform::DialogChangeKind;
 
 // The label before each text control.
 int LabelOf(int controlId) {
-    if (controlId == kInstalledVersionControl)
+    if (controlId == kInstalledVersionText)
         return kCurrentVersionLabel;
-    if (controlId == kOfferedVersionControl)
+    if (controlId == kOfferedVersionText)
         return kUpdateVersionLabel;
     return 0;
 }
@@ -44,7 +43,7 @@ void ConsoleView::Show(const platform::DialogChange& change) {
         position_ = change.control.position;
         break;
     case DialogChangeKind::Visible:
-        if (change.controlId == ProgressDisplay::kProgressBarControl && !change.control.visible)
+        if (change.controlId == kProgressBar && !change.control.visible)
             EndOpenLine();
         break;
     case DialogChangeKind::Enabled:
@@ -56,13 +55,13 @@ void ConsoleView::ShowText(int controlId, const std::string& text) {
     labels_[controlId] = text;
     if (text.empty())
         return;
-    if (controlId == kVersionTextControl) {
+    if (controlId == kVersionText) {
         PrintLine(caption_ + ", version " + text);
     } else if (const int label = LabelOf(controlId)) {
         PrintLine(labels_[label] + " " + text);
     } else if (controlId == kBrowserControl) {
         PrintLine("Web page: " + text);
-    } else if (controlId == ProgressDisplay::kProgressTextControl) {
+    } else if (controlId == kProgressText) {
         progressText_ = text;
         ShowProgress();
     }

@@ -1,4 +1,4 @@
-#include "app/ApplicationProfile.h"
+#include "app/QVUUpdateApp.h"
 
 #include "platform/registry.h"
 #include "tests/support/TempRoot.h"

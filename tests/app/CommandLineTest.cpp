@@ -1,4 +1,4 @@
-#include "app/CommandLine.h"
+#include "app/QVUUpdateApp.h"
 
 #include <gtest/gtest.h>
 

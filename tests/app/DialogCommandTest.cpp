@@ -5,7 +5,7 @@
 #include "platform/dialog_controls.h"
 #include "tests/app/UpdateRunFixture.h"
 #include "tests/support/ScriptedFrontEnd.h"
-#include "update/DownloadCommands.h"
+#include "update/Download.h"
 
 namespace {
 

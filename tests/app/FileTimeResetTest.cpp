@@ -1,4 +1,4 @@
-#include "app/FileTimeReset.h"
+#include "app/InstallerHandOff.h"
 
 #include "tests/support/TempRoot.h"
 

@@ -1,4 +1,4 @@
-#include "app/ProductChoice.h"
+#include "app/SelectProductDlg.h"
 
 #include "tests/support/TempRoot.h"
 #include "tests/support/TranslationsXml.h"

@@ -1,6 +1,6 @@
 // The progress display of the update dialog: what the bar and the text show
 // during a download.
-#include "app/ProgressDisplay.h"
+#include "app/QVUUpdateDlg.h"
 #include "platform/dialog_controls.h"
 #include "platform/time.h"
 
@@ -32,15 +32,14 @@ protected:
 
     std::string Text() const {
         char text[128];
-        GetDlgItemTextA(dialog, ProgressDisplay::kProgressTextControl, text, sizeof text);
+        GetDlgItemTextA(dialog, kProgressText, text, sizeof text);
         return text;
     }
-    HWND Bar() const { return GetDlgItem(dialog, ProgressDisplay::kProgressBarControl); }
+    HWND Bar() const { return GetDlgItem(dialog, kProgressBar); }
     LRESULT Position() const { return SendMessageA(Bar(), PBM_GETPOS, 0, 0); }
     bool Shown() const {
         const bool bar = IsWindowVisible(Bar());
-        const bool text =
-            IsWindowVisible(GetDlgItem(dialog, ProgressDisplay::kProgressTextControl));
+        const bool text = IsWindowVisible(GetDlgItem(dialog, kProgressText));
         EXPECT_EQ(bar, text) << "bar and text are shown and hidden together";
         return bar && text;
     }
@@ -57,7 +56,7 @@ protected:
 };
 
 TEST_F(ProgressDisplayTest, StartEmptiesAndShowsBarAndText) {
-    SetDlgItemTextA(dialog, ProgressDisplay::kProgressTextControl, "12.0%");
+    SetDlgItemTextA(dialog, kProgressText, "12.0%");
     SendMessageA(Bar(), PBM_SETPOS, 40, 0);
     display.HideProgress();
     ASSERT_FALSE(Shown());

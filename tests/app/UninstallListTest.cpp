@@ -1,4 +1,4 @@
-#include "app/UninstallList.h"
+#include "app/InstallerHandOff.h"
 
 #include "platform/files.h"
 #include "tests/support/TempRoot.h"

@@ -5,10 +5,10 @@
 #include "platform/files.h"
 #include "platform/handles.h"
 #include "platform/time.h"
-#include "products/OperatingSystemName.h"
+#include "products/SystemIdentification.h"
 #include "tests/app/UpdateRunFixture.h"
 #include "tests/support/VersionTestDll.h"
-#include "update/ServerAddresses.h"
+#include "update/SelfCheck.h"
 #include "update/UpdateLog.h"
 
 #include <algorithm>

@@ -5,7 +5,7 @@
 
 #include "app/QVUUpdateApp.h"
 #include "localization/XMLLocalizer.h"
-#include "products/Product.h"
+#include "products/ProductCatalogue.h"
 #include "tests/support/ScriptedFrontEnd.h"
 #include "tests/support/TranslationsXml.h"
 #include "tests/update/RetrievalTestSupport.h"

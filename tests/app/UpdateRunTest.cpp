@@ -1,10 +1,10 @@
 // Whole update runs that end with the installer: the states of the run, the
 // product choice and the reuse of a package already on disk.
-#include "app/ApplicationProfile.h"
+#include "app/QVUUpdateApp.h"
 #include "platform/time.h"
 #include "tests/app/UpdateRunFixture.h"
 #include "tests/support/ShellStandIns.h"
-#include "update/ServerAddresses.h"
+#include "update/SelfCheck.h"
 #include "update/UpdateLog.h"
 
 #include <algorithm>

@@ -1,6 +1,6 @@
 #include "tests/e2e/UpdateMachine.h"
 
-#include "update/Md5Digest.h"
+#include "update/Digest.h"
 
 #include <algorithm>
 #include <chrono>

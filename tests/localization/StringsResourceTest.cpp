@@ -1,7 +1,7 @@
-#include "localization/WebServer.h"
 #include "localization/XMLLocalizer.h"
 #include "platform/resources.h"
 #include "tests/support/TranslationsXml.h"
+#include "update/SelfCheck.h"
 
 #include <gtest/gtest.h>
 #include <pugixml.hpp>

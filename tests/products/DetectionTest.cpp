@@ -1,5 +1,4 @@
-#include "products/InstalledProducts.h"
-#include "products/ProductInstallation.h"
+#include "products/ProductDetection.h"
 #include "tests/products/ProductsFixture.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
-#include "products/InstalledVersionLabel.h"
 #include "platform/dialog_controls.h"
+#include "products/ProductDetection.h"
 #include "tests/products/ProductsFixture.h"
 
 #include <gtest/gtest.h>
@@ -20,7 +20,7 @@ protected:
         selection.InstallationFolder = "C:\\Programs\\";
         if (fileVersion)
             MakeModule("C:\\Programs\\QVVer.dll", fileVersion);
-        ShowInstalledVersion(dialog, selection);
+        ShowInstalledVersion(dialog, 1001, selection);
         char text[256];
         GetDlgItemTextA(dialog, 1001, text, sizeof text);
         return text;

@@ -1,5 +1,4 @@
-#include "products/ModuleVersion.h"
-#include "products/EditionVersions.h"
+#include "products/ProductDetection.h"
 #include "tests/products/ProductsFixture.h"
 
 #include <gtest/gtest.h>

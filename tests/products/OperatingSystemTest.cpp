@@ -1,6 +1,4 @@
-#include "products/OperatingSystemName.h"
-#include "products/SystemSupport.h"
-#include "products/SystemVersion.h"
+#include "products/SystemIdentification.h"
 #include "tests/products/ProductsFixture.h"
 
 #include <gtest/gtest.h>

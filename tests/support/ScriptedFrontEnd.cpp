@@ -1,8 +1,8 @@
 #include "tests/support/ScriptedFrontEnd.h"
 
-#include "app/MessageBoxButtons.h"
-#include "app/ProductChoice.h"
 #include "app/QVUUpdateDlg.h"
+#include "app/SelectProductDlg.h"
+#include "app/UpdateFrontEnd.h"
 #include "platform/dialog_controls.h"
 
 namespace {

@@ -1,5 +1,5 @@
-#include "update/DataLocation.h"
 #include "tests/update/UpdateTestSupport.h"
+#include "update/UpdateLog.h"
 
 #include <string>
 

@@ -1,8 +1,7 @@
-#include "update/DownloadUrlToFile.h"
 #include "platform/files.h"
 #include "platform/handles.h"
 #include "tests/update/RetrievalTestSupport.h"
-#include "update/FileOpenCause.h"
+#include "update/Download.h"
 
 #include <chrono>
 

@@ -3,8 +3,7 @@
 #include "platform/sync.h"
 #include "products/ProductCatalogue.h"
 #include "tests/update/RetrievalTestSupport.h"
-#include "update/PackageDownload.h"
-#include "update/PackageTarget.h"
+#include "update/Download.h"
 
 namespace {
 

@@ -1,14 +1,17 @@
-#include "update/EvaluateUpdateDescription.h"
 #include "localization/XMLLocalizer.h"
 #include "platform/dialog_controls.h"
 #include "tests/support/TranslationsXml.h"
 #include "tests/update/RetrievalTestSupport.h"
+#include "update/UpdateDescription.h"
 
 namespace {
 
 using qvutest::Item;
 using qvutest::LocalServer;
 using qvutest::MessageBoxRecorder;
+
+// The update dialog's offered-version label, which the evaluation fills.
+constexpr int kOfferedVersion = 1003;
 
 constexpr const char* kNotFound = "Quorvane encountered an error while trying to access the "
                                   "download site. Please try again later!";
@@ -42,13 +45,13 @@ protected:
         LocalServer server(served);
         EXPECT_TRUE(server.Started()) << server.FirstLine();
         UseServer(server);
-        return EvaluateUpdateDescription(product, kSettingsFolder, localizer, window, "QVUUpdate",
-                                         offered);
+        return EvaluateUpdateDescription(product, kSettingsFolder, localizer, window,
+                                         kOfferedVersion, "QVUUpdate", offered);
     }
 
     std::string Label() const {
         char text[256] = {};
-        GetDlgItemTextA(window, kOfferedVersionControl, text, sizeof text);
+        GetDlgItemTextA(window, kOfferedVersion, text, sizeof text);
         return text;
     }
 
@@ -87,16 +90,16 @@ TEST_F(EvaluateUpdateDescriptionTest, ErrorPageOfTheServerIsStoredButNotFound) {
     LocalServer server(served);
     ASSERT_TRUE(server.Started()) << server.FirstLine();
     UseServer(server);
-    EXPECT_FALSE(EvaluateUpdateDescription(Zetra5, kSettingsFolder, localizer, window, "QVUUpdate",
-                                           offered));
+    EXPECT_FALSE(EvaluateUpdateDescription(Zetra5, kSettingsFolder, localizer, window,
+                                           kOfferedVersion, "QVUUpdate", offered));
     ExpectOneErrorBox(kNotFound);
     EXPECT_EQ(qvutest::ReadFile(SettingsFolder() / "Update" / "QVU.ini"), "not found\n");
 }
 
 TEST_F(EvaluateUpdateDescriptionTest, UnreachableServerIsNotFound) {
     environment.Set("QVU_UPDATE_SERVER", qvutest::RefusedAddress(""));
-    EXPECT_FALSE(EvaluateUpdateDescription(Zetra5, kSettingsFolder, localizer, window, "QVUUpdate",
-                                           offered));
+    EXPECT_FALSE(EvaluateUpdateDescription(Zetra5, kSettingsFolder, localizer, window,
+                                           kOfferedVersion, "QVUUpdate", offered));
     ExpectOneErrorBox(kNotFound);
 }
 

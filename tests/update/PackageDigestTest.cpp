@@ -1,8 +1,7 @@
-#include "update/PackageDigest.h"
 #include "platform/files.h"
 #include "platform/handles.h"
 #include "tests/update/UpdateTestSupport.h"
-#include "update/BackgroundMd5.h"
+#include "update/Digest.h"
 
 #include <string>
 

@@ -1,5 +1,5 @@
-#include "update/PackageEntry.h"
 #include "tests/update/UpdateTestSupport.h"
+#include "update/UpdateDescription.h"
 
 #include <string>
 #include <vector>

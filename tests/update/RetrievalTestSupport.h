@@ -8,7 +8,7 @@
 #include "tests/support/MessageBoxRecorder.h"
 #include "tests/support/ScopedEnvironment.h"
 #include "tests/update/UpdateTestSupport.h"
-#include "update/Md5Digest.h"
+#include "update/Digest.h"
 
 #include <filesystem>
 #include <mutex>

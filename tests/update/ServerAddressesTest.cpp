@@ -1,6 +1,5 @@
-#include "update/ServerAddresses.h"
-#include "localization/WebServer.h"
 #include "tests/support/ScopedEnvironment.h"
+#include "update/SelfCheck.h"
 #include "update/UpdateDescription.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "update/VersionText.h"
+#include "update/UpdateDescription.h"
 
 #include <gtest/gtest.h>
 

@@ -1,14 +1,31 @@
+// The update manager's check of itself (whether the update server holds a
+// newer copy of this program than the one running), its own version, and
+// where it finds its servers.
+#pragma once
+
+#include "platform/win_types.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+class XMLLocalizer;
+
+// The update manager's own version: shown in the dialog and written into the
+// update log, so both always name the same release.
+inline constexpr char kUpdateManagerVersion[] = "4.2.4";
+
+// The vendor's web server, whose pages the translation table's BROWSER_ items
+// address as this root followed by "?URL=" and a page name.
+inline constexpr char kWebServerRoot[] = "https://www.quorvane.example/";
+
+// ---- Server addresses ----
 // Where the update manager finds its servers: the update server (description
 // file, packages, the update manager's own program) and the vendor's web
 // server (the pages shown beside the dialog). The built-in addresses can be
 // replaced through the environment, QVU_UPDATE_SERVER and QVU_WEB_SERVER,
 // for tests and for administrators who mirror the servers; a value that is
 // not a usable address is ignored.
-#pragma once
-
-#include <optional>
-#include <string>
-#include <string_view>
 
 // An http or https address split into its parts. base is the whole address
 // without trailing slashes; host keeps the brackets of an IPv6 literal.
@@ -36,3 +53,16 @@ std::string WebServerAddress();
 // A page address of the translation table moved to the configured web
 // server: the built-in root is replaced; other addresses stay as they are.
 std::string WebPageAddress(const std::string& tableAddress);
+
+// ---- The self-check ----
+
+// Asks the update server for the size and modification time of the current
+// update manager (the beta one for a beta build) and compares them with the
+// running program's file: a different size, or a server copy more than 30
+// seconds younger, is newer. When it is, the user is told (a beta build asks
+// and may decline) in a message box owned by owner and captioned with the
+// application name, and autostart is cleared. Answers true when the user is
+// to fetch the newer program. Failures to reach the server are thrown as
+// CInternetException; an answer other than 200 or missing headers pass.
+bool CheckForNewerUpdateManager(bool beta, const XMLLocalizer& localizer, HWND owner,
+                                const char* caption, bool& autostart);

@@ -1,8 +1,10 @@
-#include "app/MessageBoxButtons.h"
+#include "app/UpdateFrontEnd.h"
 
 #include "platform/window.h"
 
 #include <algorithm>
+
+namespace {} // namespace
 
 std::vector<int> MessageBoxButtonIds(UINT type) {
     switch (type & MB_TYPEMASK) {
