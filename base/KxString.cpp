@@ -1,8 +1,11 @@
-// KxString: buffers, sharing, construction and assignment.
+// KxString: buffers, sharing, construction and assignment, direct access to the
+// buffer, concatenation, and the text as 16-bit characters.
 #include "base/KxString.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstring>
+#include <cwchar>
 #include <functional>
 #include <new>
 #include <stdexcept>
@@ -28,7 +31,49 @@ bool IsShared(KxStringData* data) {
     return RefsOf(data) > 1;
 }
 
+constexpr char32_t kReplacement = 0xFFFD;
+
+// Appends one character as UTF-16; answers the position after it.
+WCHAR* AppendUtf16(WCHAR* out, char32_t ch) {
+    if (ch > 0x10FFFF || (ch >= 0xD800 && ch <= 0xDFFF))
+        ch = kReplacement;
+    if (ch <= 0xFFFF) {
+        *out++ = static_cast<WCHAR>(ch);
+        return out;
+    }
+    ch -= 0x10000;
+    *out++ = static_cast<WCHAR>(0xD800 + (ch >> 10));
+    *out++ = static_cast<WCHAR>(0xDC00 + (ch & 0x3FF));
+    return out;
+}
+
+// Converts the zero-terminated text in the current locale's multibyte encoding
+// into at most room 16-bit characters, terminator included. Bytes that do not
+// form a character become U+FFFD.
+void Widen(const char* text, WCHAR* out, std::size_t room) {
+    WCHAR* const last = out + room - 1;
+    const char* const end = text + std::strlen(text);
+    std::mbstate_t state{};
+    while (text < end) {
+        wchar_t ch = 0;
+        std::size_t used = std::mbrtowc(&ch, text, static_cast<std::size_t>(end - text), &state);
+        if (used == static_cast<std::size_t>(-1) || used == static_cast<std::size_t>(-2)) {
+            ch = static_cast<wchar_t>(kReplacement);
+            used = 1;
+            state = std::mbstate_t{};
+        }
+        const auto units = ch > 0xFFFF && ch <= 0x10FFFF ? 2 : 1;
+        if (last - out < units)
+            break;
+        text += used;
+        out = AppendUtf16(out, static_cast<char32_t>(ch));
+    }
+    *out = 0;
+}
+
 } // namespace
+
+// ---- Buffers, sharing, construction and assignment ----
 
 // --- internals --------------------------------------------------------------
 
@@ -262,4 +307,121 @@ KxString& KxString::operator=(std::string_view text) {
 const KxString& KxGetEmptyString() {
     static const KxString empty;
     return empty;
+}
+
+// ---- Direct access to the character buffer, locking and emptying ----
+
+char* KxString::GetBuffer(int minimumCapacity) {
+    minimumCapacity = std::max(minimumCapacity, 0);
+    if (GetRefs() > 1 || minimumCapacity > GetAllocLength())
+        Reallocate(std::max(minimumCapacity, GetLength()));
+    return m_pchData;
+}
+
+// length -1 takes the zero-terminated text; lengths beyond the capacity are
+// cut to it, so the terminator always lands inside the buffer.
+void KxString::ReleaseBuffer(int length) {
+    CopyBeforeWrite();
+    const int capacity = GetAllocLength();
+    if (length < 0) {
+        const void* zero = std::memchr(m_pchData, 0, static_cast<std::size_t>(capacity));
+        length = zero ? static_cast<int>(static_cast<const char*>(zero) - m_pchData) : capacity;
+    }
+    SetLength(std::min(length, capacity));
+}
+
+char* KxString::GetBufferSetLength(int length) {
+    length = std::max(length, 0);
+    GetBuffer(length);
+    SetLength(length);
+    return m_pchData;
+}
+
+void KxString::FreeExtra() {
+    if (GetLength() != GetAllocLength())
+        Reallocate(GetLength());
+}
+
+// The empty buffer is shared by all and is never locked: an empty string
+// stays on it, which is safe because copies of it are never shared anyway.
+char* KxString::LockBuffer() {
+    char* text = GetBuffer(0);
+    if (!IsEmptyBuffer())
+        SetRefs(-1);
+    return text;
+}
+
+// Only a locked buffer is unlocked: a shared one keeps its count.
+void KxString::UnlockBuffer() {
+    if (GetRefs() == -1)
+        SetRefs(1);
+}
+
+void KxString::Empty() {
+    if (GetLength() == 0)
+        return;
+    if (GetRefs() == -1)
+        SetLength(0);
+    else
+        Release();
+}
+
+// ---- Concatenation ----
+
+const KxString& KxString::operator+=(const char* text) {
+    ConcatInPlace(SafeStrlen(text), text);
+    return *this;
+}
+
+const KxString& KxString::operator+=(char ch) {
+    ConcatInPlace(1, &ch);
+    return *this;
+}
+
+const KxString& KxString::operator+=(const KxString& source) {
+    ConcatInPlace(source.GetLength(), source.m_pchData);
+    return *this;
+}
+
+KxString operator+(const KxString& left, const KxString& right) {
+    KxString result;
+    result.ConcatCopy(left.GetLength(), left.m_pchData, right.GetLength(), right.m_pchData);
+    return result;
+}
+
+KxString operator+(const KxString& left, const char* right) {
+    KxString result;
+    result.ConcatCopy(left.GetLength(), left.m_pchData, KxString::SafeStrlen(right), right);
+    return result;
+}
+
+KxString operator+(const char* left, const KxString& right) {
+    KxString result;
+    result.ConcatCopy(KxString::SafeStrlen(left), left, right.GetLength(), right.m_pchData);
+    return result;
+}
+
+KxString operator+(const KxString& left, char right) {
+    KxString result;
+    result.ConcatCopy(left.GetLength(), left.m_pchData, 1, &right);
+    return result;
+}
+
+KxString operator+(char left, const KxString& right) {
+    KxString result;
+    result.ConcatCopy(1, &left, right.GetLength(), right.m_pchData);
+    return result;
+}
+
+// ---- The text as 16-bit characters ----
+
+// The 16-bit text is kept at an even byte offset behind the narrow text and
+// its terminator; it needs at most one 16-bit character per narrow byte.
+KxString::operator const WCHAR*() {
+    const int length = GetLength();
+    const int offset = (length + 2) & ~1;
+    GetBuffer(CheckedLength(3 * static_cast<std::size_t>(offset)));
+    auto* wide = reinterpret_cast<WCHAR*>(m_pchData + offset);
+    Widen(m_pchData, wide, static_cast<std::size_t>(offset));
+    return wide;
 }

@@ -1,4 +1,4 @@
-// KxString: editing in place: characters, case, replacing, inserting, deleting.
+// KxString: editing in place, trimming, and read-only work on the text.
 #include "base/KxString.h"
 
 #include <algorithm>
@@ -30,7 +30,52 @@ std::vector<int> FindMatchesBySegment(const std::string& text, const std::string
     return matches;
 }
 
+bool IsSpace(char ch) {
+    return std::isspace(static_cast<unsigned char>(ch)) != 0;
+}
+
+// Index where the trailing run of matching characters begins, -1 for none.
+template <class Matches> int TrailingRunStart(const char* text, Matches matches) {
+    int runStart = -1;
+    for (int i = 0; text[i]; ++i) {
+        if (!matches(text[i]))
+            runStart = -1;
+        else if (runStart < 0)
+            runStart = i;
+    }
+    return runStart;
+}
+
+template <class Matches> int LeadingRunLength(const char* text, Matches matches) {
+    int length = 0;
+    while (text[length] && matches(text[length]))
+        ++length;
+    return length;
+}
+
+// Texts to compare or search with; null counts as empty.
+const char* OrEmpty(const char* text) {
+    return text ? text : "";
+}
+
+int Lowered(char ch) {
+    return std::tolower(static_cast<unsigned char>(ch));
+}
+
+std::string LowerCopy(const char* text) {
+    std::string lowered(text);
+    for (char& ch : lowered)
+        ch = static_cast<char>(Lowered(ch));
+    return lowered;
+}
+
+int IndexIn(const char* text, const char* match) {
+    return match ? int(match - text) : -1;
+}
+
 } // namespace
+
+// ---- Editing in place: characters, case, replacing, inserting, deleting ----
 
 void KxString::SetAt(int index, char ch) {
     CopyBeforeWrite();
@@ -152,4 +197,164 @@ void KxString::CharToOemA() {
 
 void KxString::OemToCharA() {
     CopyBeforeWrite();
+}
+
+// ---- Trimming runs of characters at either end of the zero-terminated text ----
+
+void KxString::CutAt(int index) {
+    if (index < 0)
+        return;
+    CopyBeforeWrite();
+    SetLength(index);
+}
+
+void KxString::DropLeading(int count) {
+    if (count == 0)
+        return;
+    CopyBeforeWrite();
+    const int kept = GetLength() - count;
+    std::memmove(m_pchData, m_pchData + count, static_cast<std::size_t>(kept));
+    SetLength(kept);
+}
+
+void KxString::TrimRight() {
+    CutAt(TrailingRunStart(m_pchData, IsSpace));
+}
+
+void KxString::TrimRight(char target) {
+    CutAt(TrailingRunStart(m_pchData, [target](char ch) { return ch == target; }));
+}
+
+// A null set trims nothing.
+void KxString::TrimRight(const char* targets) {
+    if (!targets)
+        return;
+    CutAt(TrailingRunStart(m_pchData, [targets](char ch) { return std::strchr(targets, ch); }));
+}
+
+void KxString::TrimLeft() {
+    DropLeading(LeadingRunLength(m_pchData, IsSpace));
+}
+
+void KxString::TrimLeft(char target) {
+    DropLeading(LeadingRunLength(m_pchData, [target](char ch) { return ch == target; }));
+}
+
+void KxString::TrimLeft(const char* targets) {
+    if (!targets)
+        return;
+    DropLeading(
+        LeadingRunLength(m_pchData, [targets](char ch) { return std::strchr(targets, ch); }));
+}
+
+// ---- Read-only work on the text: comparison, extraction and search ----
+
+// --- comparison -------------------------------------------------------------
+
+int KxString::Compare(const char* text) const {
+    const int result = std::strcmp(m_pchData, OrEmpty(text));
+    return (result > 0) - (result < 0);
+}
+
+int KxString::CompareNoCase(const char* text) const {
+    const char* mine = m_pchData;
+    text = OrEmpty(text);
+    while (*mine && Lowered(*mine) == Lowered(*text)) {
+        ++mine;
+        ++text;
+    }
+    return Lowered(*mine) - Lowered(*text);
+}
+
+int KxString::Collate(const char* text) const {
+    return std::strcoll(m_pchData, OrEmpty(text));
+}
+
+int KxString::CollateNoCase(const char* text) const {
+    return std::strcoll(LowerCopy(m_pchData).c_str(), LowerCopy(OrEmpty(text)).c_str());
+}
+
+bool operator==(const KxString& left, const KxString& right) {
+    return left.Compare(right) == 0;
+}
+
+bool operator==(const KxString& left, const char* right) {
+    return left.Compare(right) == 0;
+}
+
+std::strong_ordering operator<=>(const KxString& left, const KxString& right) {
+    return left.Compare(right) <=> 0;
+}
+
+std::strong_ordering operator<=>(const KxString& left, const char* right) {
+    return left.Compare(right) <=> 0;
+}
+
+// --- extraction -------------------------------------------------------------
+
+KxString KxString::Mid(int first) const {
+    return Mid(first, GetLength());
+}
+
+KxString KxString::Mid(int first, int count) const {
+    first = std::max(first, 0);
+    count = std::max(count, 0);
+    KxString result;
+    if (first >= GetLength())
+        return result;
+    AllocCopy(result, std::min(count, GetLength() - first), first, 0);
+    return result;
+}
+
+KxString KxString::Left(int count) const {
+    KxString result;
+    AllocCopy(result, std::clamp(count, 0, GetLength()), 0, 0);
+    return result;
+}
+
+KxString KxString::Right(int count) const {
+    count = std::clamp(count, 0, GetLength());
+    KxString result;
+    AllocCopy(result, count, GetLength() - count, 0);
+    return result;
+}
+
+KxString KxString::SpanIncluding(const char* set) const {
+    return Left(static_cast<int>(std::strspn(m_pchData, OrEmpty(set))));
+}
+
+KxString KxString::SpanExcluding(const char* set) const {
+    return Left(static_cast<int>(std::strcspn(m_pchData, OrEmpty(set))));
+}
+
+// --- search -----------------------------------------------------------------
+
+int KxString::Find(char ch) const {
+    return Find(ch, 0);
+}
+
+int KxString::Find(char ch, int start) const {
+    start = std::max(start, 0);
+    if (start >= GetLength())
+        return -1;
+    return IndexIn(m_pchData, std::strchr(m_pchData + start, ch));
+}
+
+int KxString::Find(const char* text) const {
+    return Find(text, 0);
+}
+
+int KxString::Find(const char* text, int start) const {
+    start = std::max(start, 0);
+    if (start > GetLength())
+        return -1;
+    return IndexIn(m_pchData, std::strstr(m_pchData + start, OrEmpty(text)));
+}
+
+int KxString::ReverseFind(char ch) const {
+    return IndexIn(m_pchData, std::strrchr(m_pchData, ch));
+}
+
+int KxString::FindOneOf(const char* set) const {
+    return IndexIn(m_pchData, std::strpbrk(m_pchData, OrEmpty(set)));
 }

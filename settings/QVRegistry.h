@@ -6,7 +6,6 @@
 #include "base/KxExport.h"
 #include "base/KxString.h"
 #include "settings/QVIRegistry.h"
-#include "settings/QVRegistryErrors.h"
 
 class KX_EXPORT QVRegistry : public virtual QVIRegistry {
 public:
