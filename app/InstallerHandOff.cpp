@@ -10,7 +10,6 @@
 #include "update/UpdateDescription.h"
 #include "update/UpdateLog.h"
 
-#include <cctype>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -24,8 +23,8 @@ constexpr const char* kLanguageFolders[] = {"DE", "EN", "ES", "FR", "IT"};
 constexpr std::string_view kDataFolderEnd = "\\Data\\";
 
 bool IsFullPath(const std::string& path) {
-    const bool drive = path.size() >= 3 && std::isalpha(static_cast<unsigned char>(path[0])) &&
-                       path[1] == ':' && path[2] == '\\';
+    const bool drive =
+        path.size() >= 3 && ascii::IsLetter(path[0]) && path[1] == ':' && path[2] == '\\';
     return drive || path.front() == '\\';
 }
 

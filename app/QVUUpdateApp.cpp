@@ -4,9 +4,9 @@
 #include "platform/dialog_controls.h"
 #include "platform/files.h"
 #include "platform/registry.h"
+#include "platform/strings.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstddef>
 #include <string_view>
 #include <vector>
@@ -15,16 +15,6 @@ namespace {
 
 constexpr std::string_view kAutostartSwitch = "/autostart ";
 constexpr std::string_view kDisplaySwitch = "/display=";
-
-// Only the ASCII letters are folded, as the runtime library's default locale
-// does; every other byte stays as it is, so texts in the ANSI code page and
-// multi-byte sequences pass unchanged.
-std::string ToLowerAscii(std::string text) {
-    for (char& c : text)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return text;
-}
 
 bool NeedsQuotes(std::string_view argument) {
     return argument.empty() || argument.find_first_of(" \t\n\v\"") != std::string_view::npos;
@@ -60,8 +50,10 @@ std::string FileNameOf(const std::string& path) {
 } // namespace
 
 StartupSwitches ReadStartupSwitches(const std::string& arguments) {
-    // The appended blank completes a switch or a value at the end of the line.
-    const std::string text = ToLowerAscii(arguments) + ' ';
+    // Only the ASCII letters are folded, as the runtime library's default
+    // locale does, so texts in the ANSI code page pass unchanged. The appended
+    // blank completes a switch or a value at the end of the line.
+    const std::string text = ascii::ToLower(arguments) + ' ';
     StartupSwitches switches;
     switches.autostart = text.find(kAutostartSwitch) != std::string::npos;
     const std::size_t display = text.find(kDisplaySwitch);
@@ -140,10 +132,7 @@ std::string ApplicationNameOf(const std::string& programPath) {
 }
 
 bool IsBetaBuild(const std::string& programPath) {
-    std::string fileName = FileNameOf(programPath);
-    std::transform(fileName.begin(), fileName.end(), fileName.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return fileName.find("beta") != std::string::npos;
+    return ascii::ToLower(FileNameOf(programPath)).find("beta") != std::string::npos;
 }
 
 CQVUUpdateApp::CQVUUpdateApp(std::string programPath)

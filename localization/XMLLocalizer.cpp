@@ -4,9 +4,9 @@
 #include "platform/debug.h"
 #include "platform/locale.h"
 #include "platform/resources.h"
+#include "platform/strings.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstring>
 #include <string_view>
 
@@ -126,12 +126,6 @@ std::string ReplaceAll(std::string_view text, std::string_view escape, char char
     return replaced;
 }
 
-std::string UpperCase(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-    return text;
-}
-
 // Converts UTF-8 to the ANSI code page through UTF-16, as every narrow text of
 // the system is kept. Invalid UTF-8 becomes U+FFFD; a character the code page
 // cannot represent becomes its default character.
@@ -223,7 +217,7 @@ bool XMLLocalizer::ParseXml(const char* xmlText) {
 }
 
 bool XMLLocalizer::ReadTranslations(pugi::xml_node root) {
-    if (UpperCase(ToAnsiCodePage(root.name())) != "TRANSLATIONS")
+    if (ascii::ToUpper(ToAnsiCodePage(root.name())) != "TRANSLATIONS")
         return false;
     const char* language = TranslationLanguageElement();
     // Every kind of node is looked at; comments and texts have no id.

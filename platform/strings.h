@@ -1,4 +1,5 @@
-// Runtime library: comparisons of narrow strings that ignore letter case.
+// Runtime library: comparisons of narrow strings that ignore letter case, and
+// the character classes of the "C" locale.
 //
 // Case is folded for the ASCII letters only; other bytes of the ANSI code
 // page compare by their unsigned value, as the "C" locale of the runtime
@@ -7,6 +8,8 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
+#include <string_view>
 
 // <0, 0 or >0 as a sorts before, equal to or after b.
 int _stricmp(const char* a, const char* b);
@@ -15,3 +18,58 @@ int _strnicmp(const char* a, const char* b, std::size_t count);
 // The multibyte form: the system's narrow texts are single-byte, so it
 // compares like _stricmp.
 int _mbsicmp(const unsigned char* a, const unsigned char* b);
+
+// The character classes and letter case of the "C" locale, whatever locale
+// the process runs in: switches, addresses, numbers and names in files are
+// read by their ASCII letters and digits alone, and every other byte of the
+// ANSI code page (a UTF-8 sequence among them) stays as it is.
+namespace ascii {
+
+constexpr bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+constexpr bool IsUpper(char c) {
+    return c >= 'A' && c <= 'Z';
+}
+constexpr bool IsLower(char c) {
+    return c >= 'a' && c <= 'z';
+}
+constexpr bool IsLetter(char c) {
+    return IsUpper(c) || IsLower(c);
+}
+constexpr bool IsHexDigit(char c) {
+    return IsDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+// The blanks that isspace, scanf and atoi skip.
+constexpr bool IsSpace(char c) {
+    return c == ' ' || (c >= '\t' && c <= '\r');
+}
+constexpr char ToLower(char c) {
+    return IsUpper(c) ? static_cast<char>(c - 'A' + 'a') : c;
+}
+constexpr char ToUpper(char c) {
+    return IsLower(c) ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+inline std::string ToLower(std::string_view text) {
+    std::string lower(text);
+    for (char& c : lower)
+        c = ToLower(c);
+    return lower;
+}
+inline std::string ToUpper(std::string_view text) {
+    std::string upper(text);
+    for (char& c : upper)
+        c = ToUpper(c);
+    return upper;
+}
+inline bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (ToLower(a[i]) != ToLower(b[i]))
+            return false;
+    return true;
+}
+
+} // namespace ascii

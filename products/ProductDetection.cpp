@@ -11,7 +11,6 @@
 #include "settings/QVRegistry.h"
 
 #include <algorithm>
-#include <cctype>
 #include <climits>
 #include <cstdint>
 #include <iterator>
@@ -77,16 +76,15 @@ bool RunsFrom(const std::string& ownFolder, const std::string& folder) {
 // Reads one decimal number as scanf's %d does (blanks, then an optional
 // sign, then digits); false when no digit follows.
 bool ReadNumber(const std::string& text, std::size_t& position, int& number) {
-    while (position < text.size() && std::isspace(static_cast<unsigned char>(text[position])))
+    while (position < text.size() && ascii::IsSpace(text[position]))
         ++position;
     bool negative = false;
     if (position < text.size() && (text[position] == '+' || text[position] == '-'))
         negative = text[position++] == '-';
-    if (position >= text.size() || !std::isdigit(static_cast<unsigned char>(text[position])))
+    if (position >= text.size() || !ascii::IsDigit(text[position]))
         return false;
     std::int64_t magnitude = 0;
-    for (; position < text.size() && std::isdigit(static_cast<unsigned char>(text[position]));
-         ++position)
+    for (; position < text.size() && ascii::IsDigit(text[position]); ++position)
         magnitude = std::min<std::int64_t>(magnitude * 10 + (text[position] - '0'),
                                            std::int64_t{INT_MAX} + 1);
     const std::int64_t value = negative ? -magnitude : magnitude;

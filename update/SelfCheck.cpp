@@ -5,6 +5,7 @@
 #include "platform/files.h"
 #include "platform/handles.h"
 #include "platform/http_session.h"
+#include "platform/strings.h"
 #include "platform/window.h"
 #include "update/Download.h"
 
@@ -23,27 +24,6 @@ constexpr char kUpdateServerHost[] = "update.quorvane.example";
 // The update manager's own check talks plain HTTP to the built-in server.
 constexpr int kUpdateServerCheckPort = 80;
 
-bool IsDigit(char c) {
-    return c >= '0' && c <= '9';
-}
-bool IsHexDigit(char c) {
-    return IsDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
-}
-bool IsLetter(char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
-
-bool EqualsIgnoringCase(std::string_view text, std::string_view lower) {
-    if (text.size() != lower.size())
-        return false;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i] >= 'A' && text[i] <= 'Z' ? static_cast<char>(text[i] + 32) : text[i];
-        if (c != lower[i])
-            return false;
-    }
-    return true;
-}
-
 // A host name (letters, digits, '-', '.', '_') or a bracketed IPv6 literal.
 bool IsHost(std::string_view host) {
     if (host.empty())
@@ -52,12 +32,12 @@ bool IsHost(std::string_view host) {
         if (host.size() < 4 || host.back() != ']')
             return false;
         for (const char c : host.substr(1, host.size() - 2))
-            if (!IsHexDigit(c) && c != ':' && c != '.')
+            if (!ascii::IsHexDigit(c) && c != ':' && c != '.')
                 return false;
         return true;
     }
     for (const char c : host)
-        if (!IsLetter(c) && !IsDigit(c) && c != '-' && c != '.' && c != '_')
+        if (!ascii::IsLetter(c) && !ascii::IsDigit(c) && c != '-' && c != '.' && c != '_')
             return false;
     return true;
 }
@@ -67,7 +47,7 @@ std::optional<int> ParsePort(std::string_view text) {
         return std::nullopt;
     int port = 0;
     for (const char c : text) {
-        if (!IsDigit(c))
+        if (!ascii::IsDigit(c))
             return std::nullopt;
         port = port * 10 + (c - '0');
     }
@@ -208,8 +188,8 @@ std::optional<ServerAddress> ParseServerAddress(std::string_view text) {
     if (schemeEnd == std::string_view::npos)
         return std::nullopt;
     const std::string_view scheme = text.substr(0, schemeEnd);
-    const bool https = EqualsIgnoringCase(scheme, "https");
-    if (!https && !EqualsIgnoringCase(scheme, "http"))
+    const bool https = ascii::EqualsIgnoringCase(scheme, "https");
+    if (!https && !ascii::EqualsIgnoringCase(scheme, "http"))
         return std::nullopt;
 
     const std::string_view rest = text.substr(schemeEnd + 3);

@@ -4,6 +4,7 @@
 #include "localization/XMLLocalizer.h"
 #include "platform/dialog_controls.h"
 #include "platform/profile.h"
+#include "platform/strings.h"
 #include "platform/window.h"
 #include "products/ProductCatalogue.h"
 #include "update/Download.h"
@@ -19,17 +20,9 @@ namespace {
 
 using VersionNumbers = std::array<int, 4>;
 
-// The blanks that scanf and atoi skip.
-bool IsBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
-bool IsDigit(char c) {
-    return c >= '0' && c <= '9';
-}
-
 // Moves pos past blanks and one sign; answers whether the sign was a minus.
 bool SkipBlanksAndSign(std::string_view text, std::size_t& pos) {
-    while (pos < text.size() && IsBlank(text[pos]))
+    while (pos < text.size() && ascii::IsSpace(text[pos]))
         ++pos;
     if (pos < text.size() && (text[pos] == '+' || text[pos] == '-'))
         return text[pos++] == '-';
@@ -41,11 +34,11 @@ bool SkipBlanksAndSign(std::string_view text, std::size_t& pos) {
 bool ScanNumber(std::string_view text, std::size_t& pos, int& number) {
     std::size_t i = pos;
     const bool negative = SkipBlanksAndSign(text, i);
-    if (i >= text.size() || !IsDigit(text[i]))
+    if (i >= text.size() || !ascii::IsDigit(text[i]))
         return false;
     constexpr long long kLimit = static_cast<long long>(INT_MAX) + 1;
     long long magnitude = 0;
-    for (; i < text.size() && IsDigit(text[i]); ++i)
+    for (; i < text.size() && ascii::IsDigit(text[i]); ++i)
         magnitude = std::min(magnitude * 10 + (text[i] - '0'), kLimit);
     const long long value = negative ? -magnitude : magnitude;
     number = static_cast<int>(std::clamp<long long>(value, INT_MIN, INT_MAX));
@@ -114,7 +107,7 @@ bool ShowsShortVersion(std::string_view versionLong) {
     SkipBlanksAndSign(last, pos);
     // The number is 0 exactly when its digits are all zeros (or there are none);
     // judging by the digits avoids converting a number that may not fit.
-    for (; pos < last.size() && IsDigit(last[pos]); ++pos)
+    for (; pos < last.size() && ascii::IsDigit(last[pos]); ++pos)
         if (last[pos] != '0')
             return false;
     return true;

@@ -1,23 +1,20 @@
 #include "frontends/console/ConsoleAnswers.h"
 
 #include "app/UpdateFrontEnd.h"
+#include "platform/strings.h"
 #include "platform/window.h"
 
 #include <algorithm>
-#include <cctype>
 #include <vector>
 
 namespace {
 
 std::string Normalized(const std::string& line) {
-    const auto blank = [](unsigned char c) { return std::isspace(c) != 0; };
-    auto begin = std::find_if_not(line.begin(), line.end(), blank);
+    auto begin = std::find_if_not(line.begin(), line.end(), ascii::IsSpace);
     auto end =
-        std::find_if_not(line.rbegin(), std::string::const_reverse_iterator(begin), blank).base();
-    std::string word(begin, end);
-    for (char& c : word)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return word;
+        std::find_if_not(line.rbegin(), std::string::const_reverse_iterator(begin), ascii::IsSpace)
+            .base();
+    return ascii::ToLower(std::string(begin, end));
 }
 
 // A whole name, or its first letter.
@@ -79,8 +76,7 @@ std::optional<std::size_t> ChoiceAnswer(const std::string& line, std::size_t cou
     const std::string word = Normalized(line);
     if (word.empty())
         return preselected;
-    if (word.size() > 9 || !std::all_of(word.begin(), word.end(),
-                                        [](unsigned char c) { return std::isdigit(c) != 0; }))
+    if (word.size() > 9 || !std::all_of(word.begin(), word.end(), ascii::IsDigit))
         return std::nullopt;
     const std::size_t number = std::stoul(word);
     if (number < 1 || number > count)

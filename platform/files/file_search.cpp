@@ -4,11 +4,11 @@
 #include "platform/files/file_status.h"
 #include "platform/files/native_path.h"
 #include "platform/runtime/native_errors.h"
+#include "platform/strings.h"
 #include "platform/sync/kernel_objects.h"
 
 #include <algorithm>
 #include <atomic>
-#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <dirent.h>
@@ -25,7 +25,7 @@ struct FindObject : platform::KernelObject {
 };
 
 char Folded(char c) {
-    return static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return ascii::ToUpper(c);
 }
 
 // "*" matches any run of characters, "?" any one, everything else itself

@@ -1,7 +1,8 @@
 #include "platform/files/native_path.h"
 
+#include "platform/strings.h"
+
 #include <algorithm>
-#include <cctype>
 #include <climits>
 #include <cstdlib>
 #include <dirent.h>
@@ -131,11 +132,10 @@ std::vector<Mapping> DriveTable() {
     if (DIR* dir = opendir(devices.c_str())) {
         while (dirent* entry = readdir(dir)) {
             const std::string name = entry->d_name;
-            if (name.size() == 2 && std::isalpha(static_cast<unsigned char>(name[0])) &&
-                name[1] == ':') {
+            if (name.size() == 2 && ascii::IsLetter(name[0]) && name[1] == ':') {
                 const std::string link = devices + "/" + name;
                 std::string prefix = name;
-                prefix[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(name[0])));
+                prefix[0] = ascii::ToUpper(name[0]);
                 table.push_back({prefix, link, Canonical(link)});
             }
         }
@@ -178,14 +178,13 @@ std::string MachineRoot() {
 }
 
 char DriveLetterOf(std::string_view windowsPath) {
-    if (windowsPath.size() >= 2 && windowsPath[1] == ':' &&
-        std::isalpha(static_cast<unsigned char>(windowsPath[0])))
-        return static_cast<char>(std::toupper(static_cast<unsigned char>(windowsPath[0])));
+    if (windowsPath.size() >= 2 && windowsPath[1] == ':' && ascii::IsLetter(windowsPath[0]))
+        return ascii::ToUpper(windowsPath[0]);
     return 0;
 }
 
 std::string DriveRoot(char letter) {
-    const char lower = static_cast<char>(std::tolower(static_cast<unsigned char>(letter)));
+    const char lower = ascii::ToLower(letter);
     const std::string link = MachineRoot() + "/dosdevices/" + lower + ":";
     return IsFolder(link) ? link : std::string();
 }

@@ -2,9 +2,9 @@
 
 #include "platform/internet.h"
 #include "platform/internet/internet_errors.h"
+#include "platform/strings.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
@@ -44,13 +44,6 @@ long TimeoutFromEnvironment(const char* name, long fallback) {
 void InitializeCurl() {
     static std::once_flag once;
     std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
-}
-
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) ==
-                      std::tolower(static_cast<unsigned char>(y));
-           });
 }
 
 std::string_view Trim(std::string_view text) {
@@ -264,7 +257,7 @@ long InternetTransfer::StatusCode() const {
 
 std::optional<std::string> InternetTransfer::Header(std::string_view name) const {
     for (const auto& [headerName, value] : headers_)
-        if (EqualsIgnoringCase(headerName, name))
+        if (ascii::EqualsIgnoringCase(headerName, name))
             return value;
     return std::nullopt;
 }
@@ -327,7 +320,7 @@ void InternetTransfer::OnHeaderLine(std::string_view line) {
         return;
     const std::string_view name = Trim(line.substr(0, colon));
     headers_.emplace_back(name, Trim(line.substr(colon + 1)));
-    if (EqualsIgnoringCase(name, "Location"))
+    if (ascii::EqualsIgnoringCase(name, "Location"))
         locationSeen_ = true;
 }
 

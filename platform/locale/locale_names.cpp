@@ -1,7 +1,8 @@
 #include "platform/locale/locale_names.h"
 
+#include "platform/strings.h"
+
 #include <algorithm>
-#include <cctype>
 
 namespace platform {
 
@@ -66,18 +67,10 @@ constexpr LocaleId kLocales[] = {
 };
 // clang-format on
 
-bool EqualIgnoringCase(std::string_view a, std::string_view b) {
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-        return std::tolower(static_cast<unsigned char>(x)) ==
-               std::tolower(static_cast<unsigned char>(y));
-    });
-}
-
 std::string_view Trim(std::string_view text) {
-    const auto blank = [](char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; };
-    while (!text.empty() && blank(text.front()))
+    while (!text.empty() && ascii::IsSpace(text.front()))
         text.remove_prefix(1);
-    while (!text.empty() && blank(text.back()))
+    while (!text.empty() && ascii::IsSpace(text.back()))
         text.remove_suffix(1);
     return text;
 }
@@ -96,9 +89,9 @@ LANGID LangIdFromLocaleName(std::string_view localeName) {
     const LocaleId* main = nullptr;
     for (const LocaleId& locale : kLocales) {
         const std::size_t cut = locale.name.find('_');
-        if (!EqualIgnoringCase(locale.name.substr(0, cut), language))
+        if (!ascii::EqualsIgnoringCase(locale.name.substr(0, cut), language))
             continue;
-        if (EqualIgnoringCase(locale.name.substr(cut + 1), territory))
+        if (ascii::EqualsIgnoringCase(locale.name.substr(cut + 1), territory))
             return locale.id;
         if (main == nullptr)
             main = &locale;

@@ -1,5 +1,7 @@
 #include "platform/profile/ini_syntax.h"
 
+#include "platform/strings.h"
+
 #include <algorithm>
 
 namespace platform {
@@ -8,10 +10,6 @@ namespace {
 
 bool IsBlank(char c) {
     return c == ' ' || c == '\t' || c == '\r';
-}
-
-char FoldCase(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
 std::string_view Unquoted(std::string_view value) {
@@ -32,9 +30,7 @@ std::string_view TrimBlanks(std::string_view text) {
 }
 
 bool SameIniName(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return FoldCase(x) == FoldCase(y);
-           });
+    return ascii::EqualsIgnoringCase(a, b);
 }
 
 IniLine ReadIniLine(std::string_view line) {

@@ -1,5 +1,7 @@
 #include "platform/registry/registry_store.h"
 
+#include "platform/strings.h"
+
 #include <new>
 #include <sqlite3.h>
 #include <unistd.h>
@@ -17,15 +19,6 @@ constexpr int kSchemaVersion = 1;
 constexpr int kBusyTimeoutMs = 10000;
 // The log file is kept between uses (see OpenIfNeeded); this bounds what it keeps.
 constexpr const char* kLogSizeLimit = "PRAGMA journal_size_limit=1048576";
-
-std::string Folded(std::string_view name) {
-    std::string folded(name);
-    for (char& c : folded) {
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    }
-    return folded;
-}
 
 LONG ErrorFromSqlite(int code) {
     switch (code & 0xff) {
@@ -240,14 +233,14 @@ bool HiveTransaction::KeyExists(KeyId key) {
 
 KeyId HiveTransaction::FindSubKey(KeyId parent, std::string_view name) {
     Hive::Statement find(hive_, "SELECT id FROM keys WHERE parent = ? AND name_folded = ?");
-    return find.Bind(parent).Bind(Folded(name)).Step() ? find.Number(0) : 0;
+    return find.Bind(parent).Bind(ascii::ToLower(name)).Step() ? find.Number(0) : 0;
 }
 
 KeyId HiveTransaction::CreateSubKey(KeyId parent, std::string_view name) {
     Hive::Statement(hive_, "INSERT INTO keys(parent, name, name_folded) VALUES(?, ?, ?)")
         .Bind(parent)
         .Bind(name)
-        .Bind(Folded(name))
+        .Bind(ascii::ToLower(name))
         .Step();
     return sqlite3_last_insert_rowid(hive_.db_);
 }
@@ -280,7 +273,7 @@ StoredValue ValueFromRow(Hive::Statement& row) {
 std::optional<StoredValue> HiveTransaction::FindValue(KeyId key, std::string_view name) {
     Hive::Statement find(
         hive_, "SELECT name, type, data FROM key_values WHERE key_id = ? AND name_folded = ?");
-    if (!find.Bind(key).Bind(Folded(name)).Step())
+    if (!find.Bind(key).Bind(ascii::ToLower(name)).Step())
         return std::nullopt;
     return ValueFromRow(find);
 }
@@ -300,7 +293,7 @@ void HiveTransaction::SetValue(KeyId key, std::string_view name, DWORD type,
                            " VALUES(?, ?, ?, ?, ?) ON CONFLICT(key_id, name_folded)"
                            " DO UPDATE SET type = excluded.type, data = excluded.data")
         .Bind(key)
-        .Bind(Folded(name))
+        .Bind(ascii::ToLower(name))
         .Bind(name)
         .Bind(type)
         .BindBlob(data)
@@ -310,7 +303,7 @@ void HiveTransaction::SetValue(KeyId key, std::string_view name, DWORD type,
 bool HiveTransaction::DeleteValue(KeyId key, std::string_view name) {
     Hive::Statement(hive_, "DELETE FROM key_values WHERE key_id = ? AND name_folded = ?")
         .Bind(key)
-        .Bind(Folded(name))
+        .Bind(ascii::ToLower(name))
         .Step();
     return sqlite3_changes(hive_.db_) > 0;
 }

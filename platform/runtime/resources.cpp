@@ -2,8 +2,8 @@
 
 #include "platform/errors.h"
 #include "platform/runtime/resources_embedded.h"
+#include "platform/strings.h"
 
-#include <cctype>
 #include <charconv>
 #include <climits>
 #include <memory>
@@ -33,13 +33,6 @@ std::vector<std::unique_ptr<Resource>>& Table() {
     return *table;
 }
 
-std::string UpperCase(std::string_view text) {
-    std::string upper(text);
-    for (char& c : upper)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return upper;
-}
-
 // Names and types as the resource compiler keeps them: texts in upper case,
 // numbers as "#" and the decimal number, so "#0010" and MAKEINTRESOURCEA(10) meet.
 std::string ResourceKey(LPCSTR nameOrId) {
@@ -53,7 +46,7 @@ std::string ResourceKey(LPCSTR nameOrId) {
         if (error == std::errc() && end == text.data() + text.size() && number <= 0xFFFF)
             return "#" + std::to_string(number);
     }
-    return UpperCase(text);
+    return ascii::ToUpper(text);
 }
 
 // The file name without folder and without ".exe", in upper case.
@@ -61,7 +54,7 @@ std::string ModuleKey(std::string_view fileName) {
     const std::size_t slash = fileName.find_last_of("\\/");
     if (slash != std::string_view::npos)
         fileName.remove_prefix(slash + 1);
-    std::string key = UpperCase(fileName);
+    std::string key = ascii::ToUpper(fileName);
     if (key.ends_with(".EXE"))
         key.resize(key.size() - 4);
     return key;

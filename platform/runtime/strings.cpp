@@ -3,8 +3,7 @@
 namespace {
 
 int FoldedByte(char ch) {
-    const auto byte = static_cast<unsigned char>(ch);
-    return byte >= 'A' && byte <= 'Z' ? byte + ('a' - 'A') : byte;
+    return static_cast<unsigned char>(ascii::ToLower(ch));
 }
 
 } // namespace

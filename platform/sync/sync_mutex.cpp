@@ -11,10 +11,10 @@
 #include "platform/errors.h"
 #include "platform/files/file_locks.h"
 #include "platform/runtime/native_errors.h"
+#include "platform/strings.h"
 #include "platform/sync/sync_objects.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <thread>
@@ -127,7 +127,7 @@ std::string LockFileName(const std::string& name) {
     std::string escaped = "mutex-";
     for (const char c : name) {
         const auto byte = static_cast<unsigned char>(c);
-        if (std::isalnum(byte) || c == '-' || c == '_' || c == '.') {
+        if (ascii::IsLetter(c) || ascii::IsDigit(c) || c == '-' || c == '_' || c == '.') {
             escaped += c;
         } else {
             char code[4];

@@ -1,5 +1,7 @@
 #include "platform/version/version_block.h"
 
+#include "platform/strings.h"
+
 #include <cstring>
 #include <string>
 
@@ -124,14 +126,7 @@ std::string Utf8Of(const unsigned char* text, std::size_t units) {
 bool KeyEquals(std::span<const unsigned char> block, const ParsedNode& node,
                std::string_view name) {
     const std::string key = Utf8Of(&block[node.keyOffset], node.keyUnits);
-    if (key.size() != name.size())
-        return false;
-    for (std::size_t i = 0; i < key.size(); ++i) {
-        const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
-        if (lower(key[i]) != lower(name[i]))
-            return false;
-    }
-    return true;
+    return ascii::EqualsIgnoringCase(key, name);
 }
 
 // The raw block at the start of a resource or of laid-out data.

@@ -1,4 +1,5 @@
 // add, query and delete.
+#include "platform/strings.h"
 #include "tools/qvu-reg/commands.h"
 #include "tools/qvu-reg/key_path.h"
 #include "tools/qvu-reg/options.h"
@@ -28,17 +29,6 @@ std::optional<std::string> ValueFilter(const Options& options) {
     if (options.Has("/v"))
         return options.Value("/v");
     return std::nullopt;
-}
-
-bool SameIgnoringCase(const std::string& a, const std::string& b) {
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(a[i])) !=
-            std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    }
-    return true;
 }
 
 void PrintValue(const RegValue& value) {
@@ -98,7 +88,7 @@ int QueryCommand(const Arguments& args) {
             return read;
         std::vector<RegValue> shown;
         for (RegValue& value : values) {
-            if (!filter || SameIgnoringCase(value.name, *filter))
+            if (!filter || ascii::EqualsIgnoringCase(value.name, *filter))
                 shown.push_back(std::move(value));
         }
         matches += static_cast<int>(shown.size());

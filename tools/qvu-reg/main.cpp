@@ -1,8 +1,8 @@
 // qvu-reg: a command-line registry editor in the manner of Windows' reg.
+#include "platform/strings.h"
 #include "tools/qvu-reg/commands.h"
 #include "tools/qvu-reg/report.h"
 
-#include <cctype>
 #include <iostream>
 
 namespace {
@@ -21,19 +21,13 @@ constexpr const char* kUsage =
     "with its subkeys, export overwrites the file; /f and /y are accepted.\n"
     "import reads the whole file first and changes nothing if it is malformed.\n";
 
-std::string Lower(std::string text) {
-    for (char& c : text)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return text;
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
     using namespace qvureg;
     if (argc < 2)
         return InvalidSyntax();
-    const std::string command = Lower(argv[1]);
+    const std::string command = ascii::ToLower(argv[1]);
     const Arguments args(argv + 2, argv + argc);
     if (command == "/?" || command == "-?" || command == "--help") {
         std::cout << kUsage;

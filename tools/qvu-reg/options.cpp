@@ -1,6 +1,6 @@
 #include "tools/qvu-reg/options.h"
 
-#include <cctype>
+#include "platform/strings.h"
 
 namespace qvureg {
 
@@ -10,10 +10,7 @@ namespace {
 std::string OptionName(const std::string& arg) {
     if (arg.size() < 2 || (arg[0] != '/' && arg[0] != '-'))
         return {};
-    std::string name = "/";
-    for (std::size_t i = 1; i < arg.size(); ++i)
-        name += static_cast<char>(std::tolower(static_cast<unsigned char>(arg[i])));
-    return name;
+    return "/" + ascii::ToLower(std::string_view(arg).substr(1));
 }
 
 } // namespace

@@ -9,8 +9,8 @@ namespace qvureg {
 
 // UTF-16LE bytes to UTF-8; an odd last byte and unpaired surrogates become U+FFFD.
 std::string Utf16LeToUtf8(std::string_view bytes);
-// UTF-8 to UTF-16LE bytes; a byte that starts no valid sequence is taken as
-// the character of that number (Latin-1), so that no data is lost.
+// UTF-8 to UTF-16LE bytes; invalid UTF-8 becomes U+FFFD, as the system's
+// conversion makes it.
 std::string Utf8ToUtf16Le(std::string_view text);
 
 // The text of a registry file: UTF-16LE with its byte order mark, or UTF-8

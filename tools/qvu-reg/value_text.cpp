@@ -1,6 +1,8 @@
 #include "tools/qvu-reg/value_text.h"
 
-#include <cctype>
+#include "platform/strings.h"
+
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -44,12 +46,7 @@ std::optional<unsigned long long> Number(const std::string& data, std::size_t si
 }
 
 bool AllDigits(const std::string& text, bool hex) {
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (!(hex ? std::isxdigit(byte) : std::isdigit(byte)))
-            return false;
-    }
-    return true;
+    return std::all_of(text.begin(), text.end(), hex ? ascii::IsHexDigit : ascii::IsDigit);
 }
 
 } // namespace
