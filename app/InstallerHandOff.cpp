@@ -181,31 +181,31 @@ void StartInstaller(const std::string& parameters) {
 }
 
 void CQVUUpdateDlg::InstallPackage() {
-    const std::string& installationFolder = m_Selection.InstallationFolder;
+    const std::string& installationFolder = selection_.InstallationFolder;
     StartAuxiliaryPrograms(installationFolder);
-    CleanUpPreviousInstallation(installationFolder, m_Selection.SettingsFolder);
+    CleanUpPreviousInstallation(installationFolder, selection_.SettingsFolder);
     ResetModificationTimes(installationFolder + "Data\\");
     ResetModificationTimes(installationFolder + "Docs\\");
 
-    const std::string updateFolder = m_Selection.SettingsFolder + "Update\\";
+    const std::string updateFolder = selection_.SettingsFolder + "Update\\";
     std::string logPath;
-    const bool logged = CreateUpdateLog(m_Selection.SettingsFolder, m_Selection.InstalledVersion,
-                                        m_OfferedVersion, m_Texts, updateFolder, logPath);
+    const bool logged = CreateUpdateLog(selection_.SettingsFolder, selection_.InstalledVersion,
+                                        offeredVersion_, texts_, updateFolder, logPath);
     if (!logged) {
         KxString question;
         question.Format(Text("ERROR_UNABLETOCREATELOG").c_str(), logPath.c_str());
         if (ShowMessage(static_cast<const char*>(question), MB_YESNO | MB_ICONEXCLAMATION) !=
             IDYES) {
-            m_Busy = false;
+            busy_ = false;
             EnableStart(true);
             return;
         }
     }
 
-    const PackageEntry entry = ReadPackageEntry(UpdateDescriptionPath(m_Selection.SettingsFolder),
-                                                FindProduct(m_Selection.Selected).ShortId);
+    const PackageEntry entry = ReadPackageEntry(UpdateDescriptionPath(selection_.SettingsFolder),
+                                                FindProduct(selection_.Selected).ShortId);
     StartInstaller(InstallerParameters(updateFolder, entry.fileName, logged ? logPath : ""));
-    m_InstallerStarted = true;
-    m_Busy = false;
-    PostMessageA(m_hWnd, WM_CLOSE, 0, 0);
+    installerStarted_ = true;
+    busy_ = false;
+    PostMessageA(window_, WM_CLOSE, 0, 0);
 }

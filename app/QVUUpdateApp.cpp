@@ -136,19 +136,19 @@ bool IsBetaBuild(const std::string& programPath) {
 }
 
 CQVUUpdateApp::CQVUUpdateApp(std::string programPath)
-    : m_ProgramPath(std::move(programPath)), m_AppName(ApplicationNameOf(m_ProgramPath)),
-      m_Profile(m_AppName) {}
+    : programPath_(std::move(programPath)), appName_(ApplicationNameOf(programPath_)),
+      profile_(appName_) {}
 
 BOOL CQVUUpdateApp::InitInstance(const std::string& commandLine, UpdateFrontEnd& frontEnd) {
     INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_WIN95_CLASSES};
     InitCommonControlsEx(&controls);
 
     const StartupSwitches switches = ReadStartupSwitches(commandLine);
-    m_AutoStart = switches.autostart;
-    m_DisplayAddress = switches.displayAddress;
+    autoStart_ = switches.autostart;
+    displayAddress_ = switches.displayAddress;
 
     CQVUUpdateDlg dialog(*this, frontEnd);
     dialog.DoModal();
-    m_Outcome = dialog.Outcome();
+    outcome_ = dialog.Outcome();
     return FALSE;
 }

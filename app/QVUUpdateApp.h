@@ -85,24 +85,25 @@ public:
     BOOL InitInstance(const std::string& commandLine, UpdateFrontEnd& frontEnd);
 
     // The page to show instead of the product's version history; empty for none.
-    std::string GetDisplayAddress() const { return m_DisplayAddress; }
+    std::string GetDisplayAddress() const { return displayAddress_; }
 
-    // Set by "/autostart "; cleared when the user had to choose the product
-    // and when a newer update manager is found.
-    bool m_AutoStart = false;
+    // The autostart flag: set by "/autostart "; cleared when the user had to
+    // choose the product and when a newer update manager is found.
+    bool& AutoStart() { return autoStart_; }
 
     // The program file's base name: the caption of every message box and the
     // last part of the per-user profile key.
-    const std::string& ApplicationName() const { return m_AppName; }
-    const std::string& ProgramPath() const { return m_ProgramPath; }
-    const ApplicationProfile& Profile() const { return m_Profile; }
+    const std::string& ApplicationName() const { return appName_; }
+    const std::string& ProgramPath() const { return programPath_; }
+    const ApplicationProfile& Profile() const { return profile_; }
 
-    RunOutcome Outcome() const { return m_Outcome; }
+    RunOutcome Outcome() const { return outcome_; }
 
 private:
-    std::string m_ProgramPath;
-    std::string m_AppName;
-    ApplicationProfile m_Profile;
-    std::string m_DisplayAddress;
-    RunOutcome m_Outcome = RunOutcome::Refused;
+    std::string programPath_;
+    std::string appName_;
+    ApplicationProfile profile_;
+    std::string displayAddress_;
+    RunOutcome outcome_ = RunOutcome::Refused;
+    bool autoStart_ = false;
 };

@@ -63,15 +63,15 @@ constexpr DWORD kWaitSliceMs = 60 * 60 * 1000;
 } // namespace
 
 ProgressDisplay::ProgressDisplay(HWND dialog, const XMLLocalizer& texts)
-    : m_Dialog(dialog), m_Texts(texts) {}
+    : dialog_(dialog), texts_(texts) {}
 
 void ProgressDisplay::StartProgress(int range) {
-    const HWND bar = GetDlgItem(m_Dialog, kProgressBar);
+    const HWND bar = GetDlgItem(dialog_, kProgressBar);
     SendMessageA(bar, PBM_SETPOS, 0, 0);
     SendMessageA(bar, PBM_SETRANGE32, 0, range);
     ShowWindow(bar, SW_SHOW);
-    SetDlgItemTextA(m_Dialog, kProgressText, "");
-    ShowWindow(GetDlgItem(m_Dialog, kProgressText), SW_SHOW);
+    SetDlgItemTextA(dialog_, kProgressText, "");
+    ShowWindow(GetDlgItem(dialog_, kProgressText), SW_SHOW);
 }
 
 void ProgressDisplay::UpdateProgress(int done, int total, DWORD start) {
@@ -84,13 +84,13 @@ void ProgressDisplay::UpdateProgress(int done, int total, DWORD start, DWORD now
         return;
     // Unsigned difference: right across the wrap of the millisecond counter.
     const DWORD elapsedMs = now - start;
-    SendMessageA(GetDlgItem(m_Dialog, kProgressBar), PBM_SETPOS, static_cast<WPARAM>(done), 0);
-    SetDlgItemTextA(m_Dialog, kProgressText, ProgressText(m_Texts, done, total, elapsedMs).c_str());
+    SendMessageA(GetDlgItem(dialog_, kProgressBar), PBM_SETPOS, static_cast<WPARAM>(done), 0);
+    SetDlgItemTextA(dialog_, kProgressText, ProgressText(texts_, done, total, elapsedMs).c_str());
 }
 
 void ProgressDisplay::HideProgress() {
-    ShowWindow(GetDlgItem(m_Dialog, kProgressBar), SW_HIDE);
-    ShowWindow(GetDlgItem(m_Dialog, kProgressText), SW_HIDE);
+    ShowWindow(GetDlgItem(dialog_, kProgressBar), SW_HIDE);
+    ShowWindow(GetDlgItem(dialog_, kProgressText), SW_HIDE);
 }
 
 void ProgressDisplay::OnDownloadStarted(LPARAM expectedSize) {
@@ -98,9 +98,9 @@ void ProgressDisplay::OnDownloadStarted(LPARAM expectedSize) {
 }
 
 void ProgressDisplay::OnDownloadStarted(LPARAM expectedSize, DWORD now) {
-    m_DownloadTotal = static_cast<int>(expectedSize);
-    m_DownloadStart = now;
-    StartProgress(m_DownloadTotal);
+    downloadTotal_ = static_cast<int>(expectedSize);
+    downloadStart_ = now;
+    StartProgress(downloadTotal_);
 }
 
 void ProgressDisplay::OnDownloadProgress(LPARAM done) {
@@ -108,54 +108,54 @@ void ProgressDisplay::OnDownloadProgress(LPARAM done) {
 }
 
 void ProgressDisplay::OnDownloadProgress(LPARAM done, DWORD now) {
-    if (m_DownloadTotal == 0)
+    if (downloadTotal_ == 0)
         return;
-    UpdateProgress(static_cast<int>(done), m_DownloadTotal, m_DownloadStart, now);
+    UpdateProgress(static_cast<int>(done), downloadTotal_, downloadStart_, now);
 }
 
 void ProgressDisplay::OnDownloadEnded() {
     HideProgress();
-    m_DownloadTotal = 0;
-    m_DownloadStart = 0;
+    downloadTotal_ = 0;
+    downloadStart_ = 0;
 }
 
 CQVUUpdateDlg::CQVUUpdateDlg(CQVUUpdateApp& app, UpdateFrontEnd& frontEnd)
-    : m_App(app), m_FrontEnd(frontEnd), m_hWnd(platform::CreateWindowQueue()),
-      m_Progress(m_hWnd, m_Texts), m_Browser(m_hWnd, kBrowserControl) {
+    : app_(app), frontEnd_(frontEnd), window_(platform::CreateWindowQueue()),
+      progress_(window_, texts_), browser_(window_, kBrowserControl) {
     // A table that fails to load shows item ids instead of texts.
-    m_Texts.ResourceName = "IDR_STRINGS";
-    m_Texts.Load();
+    texts_.ResourceName = "IDR_STRINGS";
+    texts_.Load();
 
-    const std::string& programPath = m_App.ProgramPath();
-    m_Beta = IsBetaBuild(programPath);
-    m_ProgramFolder = programPath.substr(0, programPath.find_last_of('\\') + 1);
+    const std::string& programPath = app_.ProgramPath();
+    beta_ = IsBetaBuild(programPath);
+    programFolder_ = programPath.substr(0, programPath.find_last_of('\\') + 1);
 
-    DetectInstalledProducts(m_ProgramFolder, m_Selection);
+    DetectInstalledProducts(programFolder_, selection_);
 }
 
 CQVUUpdateDlg::~CQVUUpdateDlg() {
-    if (IsWindow(m_hWnd))
-        DestroyWindow(m_hWnd);
+    if (IsWindow(window_))
+        DestroyWindow(window_);
 }
 
 BOOL CQVUUpdateDlg::OnInitDialog() {
-    SetWindowTextA(m_hWnd, Text("APP_HEADLINE").c_str());
-    SetDlgItemTextA(m_hWnd, kVersionText, kUpdateManagerVersion);
-    EnableWindow(GetDlgItem(m_hWnd, kVersionText), FALSE);
+    SetWindowTextA(window_, Text("APP_HEADLINE").c_str());
+    SetDlgItemTextA(window_, kVersionText, kUpdateManagerVersion);
+    EnableWindow(GetDlgItem(window_, kVersionText), FALSE);
 
     EnableStart(false);
-    SetDlgItemTextA(m_hWnd, kStartButton, Text("APP_START").c_str());
-    SetDlgItemTextA(m_hWnd, kCancelButton, Text("APP_EXIT").c_str());
-    SetDlgItemTextA(m_hWnd, kCurrentVersionLabel, Text("APP_CURRENTVERSION").c_str());
-    SetDlgItemTextA(m_hWnd, kInstalledVersionText, "");
-    SetDlgItemTextA(m_hWnd, kUpdateVersionLabel, Text("APP_UPDATEVERSION").c_str());
-    SetDlgItemTextA(m_hWnd, kOfferedVersionText, "");
+    SetDlgItemTextA(window_, kStartButton, Text("APP_START").c_str());
+    SetDlgItemTextA(window_, kCancelButton, Text("APP_EXIT").c_str());
+    SetDlgItemTextA(window_, kCurrentVersionLabel, Text("APP_CURRENTVERSION").c_str());
+    SetDlgItemTextA(window_, kInstalledVersionText, "");
+    SetDlgItemTextA(window_, kUpdateVersionLabel, Text("APP_UPDATEVERSION").c_str());
+    SetDlgItemTextA(window_, kOfferedVersionText, "");
 
-    SetDlgItemTextA(m_hWnd, kProgressText, "");
-    ShowWindow(GetDlgItem(m_hWnd, kProgressText), SW_HIDE);
-    ShowWindow(GetDlgItem(m_hWnd, kProgressBar), SW_HIDE);
+    SetDlgItemTextA(window_, kProgressText, "");
+    ShowWindow(GetDlgItem(window_, kProgressText), SW_HIDE);
+    ShowWindow(GetDlgItem(window_, kProgressBar), SW_HIDE);
 
-    PostMessageA(m_hWnd, WM_COMMAND, kCommandStartRun, 0);
+    PostMessageA(window_, WM_COMMAND, kCommandStartRun, 0);
     return TRUE;
 }
 
@@ -163,38 +163,37 @@ INT_PTR CQVUUpdateDlg::DoModal() {
     // Message boxes of every layer (the update checks show their own) go to
     // the front end, which keeps this dialog's messages flowing meanwhile.
     platform::SetMessageBoxHandler([this](HWND, const char* text, const char* caption, UINT type) {
-        return m_FrontEnd.ShowMessageBox(*this, text ? text : "", caption ? caption : "Error",
-                                         type);
+        return frontEnd_.ShowMessageBox(*this, text ? text : "", caption ? caption : "Error", type);
     });
-    m_FrontEnd.DialogOpened(*this);
+    frontEnd_.DialogOpened(*this);
     OnInitDialog();
     RunModalLoop([] { return false; });
-    m_FrontEnd.DialogClosed(*this);
+    frontEnd_.DialogClosed(*this);
     platform::SetMessageBoxHandler(nullptr);
-    DestroyWindow(m_hWnd);
-    return m_Result;
+    DestroyWindow(window_);
+    return result_;
 }
 
 void CQVUUpdateDlg::RunModalLoop(const std::function<bool()>& done) {
-    ++m_ModalDepth;
-    const bool outermost = m_ModalDepth == 1;
+    ++modalDepth_;
+    const bool outermost = modalDepth_ == 1;
     MSG message{};
-    while (!m_Ended && !done()) {
-        if (!platform::PeekWindowMessage(m_hWnd, &message)) {
+    while (!ended_ && !done()) {
+        if (!platform::PeekWindowMessage(window_, &message)) {
             if (outermost)
-                m_FrontEnd.WaitingForUser(*this);
-            if (m_Ended || done())
+                frontEnd_.WaitingForUser(*this);
+            if (ended_ || done())
                 continue;
-            if (!platform::GetWindowMessage(m_hWnd, &message, kWaitSliceMs)) {
+            if (!platform::GetWindowMessage(window_, &message, kWaitSliceMs)) {
                 // A window destroyed under the loop can post nothing more.
-                if (!IsWindow(m_hWnd))
+                if (!IsWindow(window_))
                     EndDialog(IDCANCEL);
                 continue;
             }
         }
         DispatchGuarded(message);
     }
-    --m_ModalDepth;
+    --modalDepth_;
 }
 
 void CQVUUpdateDlg::DispatchGuarded(const MSG& message) {
@@ -203,14 +202,14 @@ void CQVUUpdateDlg::DispatchGuarded(const MSG& message) {
     try {
         Dispatch(message);
     } catch (const CInternetException& error) {
-        m_FailureShown = true;
+        failureShown_ = true;
         ShowMessage(error.what(), MB_OK | MB_ICONEXCLAMATION);
     }
 }
 
 void CQVUUpdateDlg::Dispatch(const MSG& message) {
     if (message.message >= WM_APP) {
-        m_FrontEnd.HandleFrontEndMessage(*this, message);
+        frontEnd_.HandleFrontEndMessage(*this, message);
         return;
     }
     if (message.message == WM_CLOSE) {
@@ -228,31 +227,31 @@ void CQVUUpdateDlg::Dispatch(const MSG& message) {
         OnOK();
     } else if (control == kCancelButton) {
         OnCancel();
-        m_EndedByUser = m_EndedByUser || m_Ended;
+        endedByUser_ = endedByUser_ || ended_;
     }
 }
 
 void CQVUUpdateDlg::EndDialog(int result) {
-    if (m_Ended)
+    if (ended_)
         return;
-    m_Ended = true;
-    m_Result = result;
+    ended_ = true;
+    result_ = result;
 }
 
 bool CQVUUpdateDlg::IsStartEnabled() const {
-    return IsWindowEnabled(GetDlgItem(m_hWnd, kStartButton)) != FALSE;
+    return IsWindowEnabled(GetDlgItem(window_, kStartButton)) != FALSE;
 }
 
 void CQVUUpdateDlg::EnableStart(bool enable) {
-    EnableWindow(GetDlgItem(m_hWnd, kStartButton), enable ? TRUE : FALSE);
+    EnableWindow(GetDlgItem(window_, kStartButton), enable ? TRUE : FALSE);
 }
 
 RunOutcome CQVUUpdateDlg::Outcome() const {
-    if (m_InstallerStarted)
+    if (installerStarted_)
         return RunOutcome::InstallerStarted;
-    return m_EndedByUser && !m_FailureShown ? RunOutcome::EndedByUser : RunOutcome::Refused;
+    return endedByUser_ && !failureShown_ ? RunOutcome::EndedByUser : RunOutcome::Refused;
 }
 
 int CQVUUpdateDlg::ShowMessage(const std::string& text, UINT type) {
-    return MessageBoxA(m_hWnd, text.c_str(), m_App.ApplicationName().c_str(), type);
+    return MessageBoxA(window_, text.c_str(), app_.ApplicationName().c_str(), type);
 }

@@ -44,14 +44,14 @@ public:
     void OnDownloadProgress(LPARAM done, DWORD now);
     void OnDownloadEnded();
 
-    int DownloadTotal() const { return m_DownloadTotal; }
-    DWORD DownloadStart() const { return m_DownloadStart; }
+    int DownloadTotal() const { return downloadTotal_; }
+    DWORD DownloadStart() const { return downloadStart_; }
 
 private:
-    HWND m_Dialog;
-    const XMLLocalizer& m_Texts;
-    int m_DownloadTotal = 0;
-    DWORD m_DownloadStart = 0;
+    HWND dialog_;
+    const XMLLocalizer& texts_;
+    int downloadTotal_ = 0;
+    DWORD downloadStart_ = 0;
 };
 
 // The command that starts the run, posted at the end of the initialisation.
@@ -81,16 +81,16 @@ public:
     void OnOK();
     void OnCancel();
 
-    HWND GetSafeHwnd() const { return m_hWnd; }
-    bool HasEnded() const { return m_Ended; }
-    bool IsBusy() const { return m_Busy; }
+    HWND GetSafeHwnd() const { return window_; }
+    bool HasEnded() const { return ended_; }
+    bool IsBusy() const { return busy_; }
     bool IsStartEnabled() const;
     RunOutcome Outcome() const;
 
-    const XMLLocalizer& Texts() const { return m_Texts; }
-    const ProductSelection& Selection() const { return m_Selection; }
-    const std::string& OfferedVersion() const { return m_OfferedVersion; }
-    bool IsBeta() const { return m_Beta; }
+    const XMLLocalizer& Texts() const { return texts_; }
+    const ProductSelection& Selection() const { return selection_; }
+    const std::string& OfferedVersion() const { return offeredVersion_; }
+    bool IsBeta() const { return beta_; }
 
 private:
     BOOL OnInitDialog();
@@ -98,7 +98,7 @@ private:
     void DispatchGuarded(const MSG& message);
     void EndDialog(int result);
     int ShowMessage(const std::string& text, UINT type);
-    std::string Text(const char* itemId) const { return m_Texts.GetText(itemId); }
+    std::string Text(const char* itemId) const { return texts_.GetText(itemId); }
     void EnableStart(bool enable);
 
     // The steps of the run.
@@ -111,25 +111,25 @@ private:
     void OnDownloadFailed(unsigned command);
     void InstallPackage();
 
-    CQVUUpdateApp& m_App;
-    UpdateFrontEnd& m_FrontEnd;
-    HWND m_hWnd = nullptr;
-    XMLLocalizer m_Texts;
-    std::string m_ProgramFolder;
-    bool m_Beta = false;
+    CQVUUpdateApp& app_;
+    UpdateFrontEnd& frontEnd_;
+    HWND window_ = nullptr;
+    XMLLocalizer texts_;
+    std::string programFolder_;
+    bool beta_ = false;
 
     // The run.
-    ProductSelection m_Selection;
-    std::string m_OfferedVersion;
-    bool m_Busy = false;
-    ProgressDisplay m_Progress;
-    CWebBrowser m_Browser;
+    ProductSelection selection_;
+    std::string offeredVersion_;
+    bool busy_ = false;
+    ProgressDisplay progress_;
+    CWebBrowser browser_;
 
-    bool m_Ended = false;
-    int m_Result = IDCANCEL;
-    int m_ModalDepth = 0;
-    bool m_InstallerStarted = false;
-    bool m_EndedByUser = false;
+    bool ended_ = false;
+    int result_ = IDCANCEL;
+    int modalDepth_ = 0;
+    bool installerStarted_ = false;
+    bool endedByUser_ = false;
     // A failure was reported during the run: ending it is no plain Cancel.
-    bool m_FailureShown = false;
+    bool failureShown_ = false;
 };

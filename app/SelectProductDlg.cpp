@@ -38,12 +38,12 @@ Product ProductChoice::Choose(std::size_t index) {
 
 CSelectProductDlg::CSelectProductDlg(CQVUUpdateDlg& parent, ProductSet installed,
                                      const ApplicationProfile& profile, UpdateFrontEnd& frontEnd)
-    : m_Parent(parent), m_Installed(installed), m_Profile(profile), m_FrontEnd(frontEnd) {}
+    : parent_(parent), installed_(installed), profile_(profile), frontEnd_(frontEnd) {}
 
 INT_PTR CSelectProductDlg::DoModal() {
-    ProductChoice choice(m_Installed, m_Profile, m_Parent.Texts());
+    ProductChoice choice(installed_, profile_, parent_.Texts());
     // Only OK leaves the dialog, and only with an entry of the list.
-    while (m_ChosenProduct == NoProduct && !m_Parent.HasEnded())
-        m_ChosenProduct = choice.Choose(m_FrontEnd.ChooseProduct(m_Parent, choice));
-    return m_ChosenProduct == NoProduct ? IDCANCEL : IDOK;
+    while (chosenProduct_ == NoProduct && !parent_.HasEnded())
+        chosenProduct_ = choice.Choose(frontEnd_.ChooseProduct(parent_, choice));
+    return chosenProduct_ == NoProduct ? IDCANCEL : IDOK;
 }

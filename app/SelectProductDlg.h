@@ -27,13 +27,14 @@ public:
     INT_PTR DoModal();
 
     // The confirmed product; NoProduct until then.
-    Product m_ChosenProduct = NoProduct;
+    Product ChosenProduct() const { return chosenProduct_; }
 
 private:
-    CQVUUpdateDlg& m_Parent;
-    ProductSet m_Installed;
-    const ApplicationProfile& m_Profile;
-    UpdateFrontEnd& m_FrontEnd;
+    CQVUUpdateDlg& parent_;
+    ProductSet installed_;
+    const ApplicationProfile& profile_;
+    UpdateFrontEnd& frontEnd_;
+    Product chosenProduct_ = NoProduct;
 };
 
 // ---- The choice without a window ----

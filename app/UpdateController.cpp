@@ -27,10 +27,10 @@ BOOL CQVUUpdateDlg::OnCommand(WPARAM wParam, LPARAM lParam) {
         OnStartRun();
         return TRUE;
     case kCommandDownloadStarted:
-        m_Progress.OnDownloadStarted(lParam);
+        progress_.OnDownloadStarted(lParam);
         return TRUE;
     case kCommandDownloadProgress:
-        m_Progress.OnDownloadProgress(lParam);
+        progress_.OnDownloadProgress(lParam);
         return TRUE;
     case kCommandDownloadFailed:
     case kCommandPackageFileBusy:
@@ -46,30 +46,30 @@ BOOL CQVUUpdateDlg::OnCommand(WPARAM wParam, LPARAM lParam) {
 
 void CQVUUpdateDlg::OnStartRun() {
     // A product preselected from the program's folder has its folders already.
-    if (m_Selection.Selected == NoProduct && !SelectProduct())
+    if (selection_.Selected == NoProduct && !SelectProduct())
         return;
 
-    if (CheckForNewerUpdateManager(m_Beta, m_Texts, m_hWnd, m_App.ApplicationName().c_str(),
-                                   m_App.m_AutoStart)) {
+    if (CheckForNewerUpdateManager(beta_, texts_, window_, app_.ApplicationName().c_str(),
+                                   app_.AutoStart())) {
         OpenNewerUpdateManagerPage();
         OnCancel();
         return;
     }
 
     ShowProductPage();
-    ShowInstalledVersion(m_hWnd, kInstalledVersionText, m_Selection);
-    if (!EvaluateUpdateDescription(m_Selection.Selected, m_Selection.SettingsFolder, m_Texts,
-                                   m_hWnd, kOfferedVersionText, m_App.ApplicationName().c_str(),
-                                   m_OfferedVersion)) {
+    ShowInstalledVersion(window_, kInstalledVersionText, selection_);
+    if (!EvaluateUpdateDescription(selection_.Selected, selection_.SettingsFolder, texts_, window_,
+                                   kOfferedVersionText, app_.ApplicationName().c_str(),
+                                   offeredVersion_)) {
         OnCancel();
         return;
     }
 
     // Equal versions go on: the same version may be installed again.
-    if (CompareVersions(m_Selection.InstalledVersion, m_OfferedVersion) > 0) {
+    if (CompareVersions(selection_.InstalledVersion, offeredVersion_) > 0) {
         KxString message;
         message.Format(Text("ERROR_NEWERVERSIONINSTALLED").c_str(),
-                       m_Selection.InstalledVersion.c_str(), m_OfferedVersion.c_str());
+                       selection_.InstalledVersion.c_str(), offeredVersion_.c_str());
         ShowMessage(static_cast<const char*>(message), MB_ICONINFORMATION);
         OnCancel();
         return;
@@ -84,31 +84,31 @@ void CQVUUpdateDlg::OnStartRun() {
         return;
     }
 
-    if (m_App.m_AutoStart)
+    if (app_.AutoStart())
         OnOK();
     else
         EnableStart(true);
 }
 
 bool CQVUUpdateDlg::SelectProduct() {
-    if (m_Selection.Installed == 0) {
+    if (selection_.Installed == 0) {
         ShowMessage(Text("ERROR_NOTINSTALLED"), MB_ICONERROR);
         OnCancel();
         return false;
     }
-    if (IsCatalogued(m_Selection.Installed)) {
-        m_Selection.Selected = static_cast<Product>(m_Selection.Installed);
+    if (IsCatalogued(selection_.Installed)) {
+        selection_.Selected = static_cast<Product>(selection_.Installed);
     } else {
-        CSelectProductDlg choice(*this, m_Selection.Installed, m_App.Profile(), m_FrontEnd);
+        CSelectProductDlg choice(*this, selection_.Installed, app_.Profile(), frontEnd_);
         choice.DoModal();
-        m_Selection.Selected = choice.m_ChosenProduct;
+        selection_.Selected = choice.ChosenProduct();
         // A run in which the user had to choose never starts by itself.
-        m_App.m_AutoStart = false;
-        if (m_Selection.Selected == NoProduct)
+        app_.AutoStart() = false;
+        if (selection_.Selected == NoProduct)
             return false;
     }
-    ReadProductInstallation(m_Selection.Selected, &m_Selection.SettingsFolder,
-                            &m_Selection.InstallationFolder);
+    ReadProductInstallation(selection_.Selected, &selection_.SettingsFolder,
+                            &selection_.InstallationFolder);
     return true;
 }
 
@@ -116,39 +116,39 @@ void CQVUUpdateDlg::OpenNewerUpdateManagerPage() {
     std::string address = WebServerAddress();
     while (!address.empty() && address.back() == '/')
         address.pop_back();
-    if (m_Beta) {
+    if (beta_) {
         address += kBetaProgramQuery;
-    } else if (IsCatalogued(m_Selection.Selected)) {
-        address = WebPageAddress(Text(FindProduct(m_Selection.Selected).UpdatePageItem));
+    } else if (IsCatalogued(selection_.Selected)) {
+        address = WebPageAddress(Text(FindProduct(selection_.Selected).UpdatePageItem));
     }
     ShellExecuteA(nullptr, "open", address.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 
 void CQVUUpdateDlg::ShowProductPage() {
-    std::string address = WebPageAddress(Text(FindProduct(m_Selection.Selected).HistoryPageItem));
-    const std::string display = m_App.GetDisplayAddress();
+    std::string address = WebPageAddress(Text(FindProduct(selection_.Selected).HistoryPageItem));
+    const std::string display = app_.GetDisplayAddress();
     if (!display.empty())
         address = display;
-    m_Browser.Navigate(address, navNoHistory | navNoReadFromCache | navNoWriteToCache);
+    browser_.Navigate(address, navNoHistory | navNoReadFromCache | navNoWriteToCache);
 }
 
 void CQVUUpdateDlg::OnOK() {
-    if (m_Busy)
+    if (busy_)
         return;
-    m_Busy = true;
+    busy_ = true;
     EnableStart(false);
 
-    const std::string descriptionPath = UpdateDescriptionPath(m_Selection.SettingsFolder);
+    const std::string descriptionPath = UpdateDescriptionPath(selection_.SettingsFolder);
     const PackageEntry entry =
-        ReadPackageEntry(descriptionPath, FindProduct(m_Selection.Selected).ShortId);
+        ReadPackageEntry(descriptionPath, FindProduct(selection_.Selected).ShortId);
     const std::optional<std::string> package =
-        PackageTargetPath(m_Selection.SettingsFolder, entry.fileName.c_str());
+        PackageTargetPath(selection_.SettingsFolder, entry.fileName.c_str());
     if (package && OfferKeptPackage(*package, entry))
         return;
     // A name that is no plain file name keeps its path here, and the worker
     // refuses it as a failed download without creating anything.
     StartDownload(descriptionPath,
-                  package.value_or(m_Selection.SettingsFolder + "Update\\" + entry.fileName));
+                  package.value_or(selection_.SettingsFolder + "Update\\" + entry.fileName));
 }
 
 bool CQVUUpdateDlg::OfferKeptPackage(const std::string& package, const PackageEntry& entry) {
@@ -172,11 +172,11 @@ bool CQVUUpdateDlg::OfferKeptPackage(const std::string& package, const PackageEn
         return false;
     if (answer == IDNO) {
         // Keep the file: install it without downloading.
-        PostMessageA(m_hWnd, WM_COMMAND, kCommandDownloadProgress,
+        PostMessageA(window_, WM_COMMAND, kCommandDownloadProgress,
                      static_cast<LPARAM>(entry.fileSize));
-        PostMessageA(m_hWnd, WM_COMMAND, kCommandPackageReady, 0);
+        PostMessageA(window_, WM_COMMAND, kCommandPackageReady, 0);
     } else {
-        m_Busy = false;
+        busy_ = false;
         EnableStart(true);
     }
     return true;
@@ -184,29 +184,29 @@ bool CQVUUpdateDlg::OfferKeptPackage(const std::string& package, const PackageEn
 
 void CQVUUpdateDlg::StartDownload(const std::string& descriptionPath, const std::string& package) {
     const HANDLE worker =
-        StartPackageDownload(m_hWnd, m_Selection.Selected, descriptionPath, package);
+        StartPackageDownload(window_, selection_.Selected, descriptionPath, package);
     if (worker == nullptr) {
         // No thread, so no report would come: end it as the failed download it is.
-        PostMessageA(m_hWnd, WM_COMMAND, kCommandDownloadFailed, 0);
+        PostMessageA(window_, WM_COMMAND, kCommandDownloadFailed, 0);
         return;
     }
     CloseHandle(worker);
 }
 
 void CQVUUpdateDlg::OnCancel() {
-    if (m_Busy && ShowMessage(Text("APP_DOWNLOAD_CANCEL"), MB_YESNO | MB_ICONEXCLAMATION) != IDYES)
+    if (busy_ && ShowMessage(Text("APP_DOWNLOAD_CANCEL"), MB_YESNO | MB_ICONEXCLAMATION) != IDYES)
         return;
     EndDialog(IDCANCEL);
 }
 
 void CQVUUpdateDlg::OnDownloadFailed(unsigned command) {
     const bool fileBusy = command == kCommandPackageFileBusy;
-    m_FailureShown = true;
+    failureShown_ = true;
     ShowMessage(Text(fileBusy ? "ERROR_DOWNLOAD_ALREADY_RUNNING" : "ERROR_CORRUPTDOWNLOAD"),
                 MB_ICONEXCLAMATION);
-    m_Progress.OnDownloadEnded();
-    m_Busy = false;
+    progress_.OnDownloadEnded();
+    busy_ = false;
     EnableStart(true);
     if (fileBusy)
-        PostMessageA(m_hWnd, WM_CLOSE, 0, 0);
+        PostMessageA(window_, WM_CLOSE, 0, 0);
 }

@@ -4,5 +4,5 @@
 
 void CWebBrowser::Navigate(const std::string& address, long /*flags*/) {
     // Every page view a front end offers loads without history and cache.
-    SetDlgItemTextA(m_Dialog, m_ControlId, address.c_str());
+    SetDlgItemTextA(dialog_, controlId_, address.c_str());
 }

@@ -13,12 +13,12 @@ constexpr long navNoWriteToCache = 8;
 
 class CWebBrowser {
 public:
-    CWebBrowser(HWND dialog, int controlId) : m_Dialog(dialog), m_ControlId(controlId) {}
+    CWebBrowser(HWND dialog, int controlId) : dialog_(dialog), controlId_(controlId) {}
 
     // Starts loading address; the page arrives while the run goes on.
     void Navigate(const std::string& address, long flags);
 
 private:
-    HWND m_Dialog;
-    int m_ControlId;
+    HWND dialog_;
+    int controlId_;
 };

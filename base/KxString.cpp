@@ -78,11 +78,11 @@ void Widen(const char* text, WCHAR* out, std::size_t room) {
 // --- internals --------------------------------------------------------------
 
 void KxString::Init() {
-    m_pchData = emptyBuffer.text;
+    data_ = emptyBuffer.text;
 }
 
 bool KxString::IsEmptyBuffer() const {
-    return m_pchData == emptyBuffer.text;
+    return data_ == emptyBuffer.text;
 }
 
 std::int32_t KxString::GetRefs() const {
@@ -117,7 +117,7 @@ void KxString::AllocBuffer(int length) {
     data->nDataLength = length;
     data->nAllocLength = length;
     data->data()[length] = '\0';
-    m_pchData = data->data();
+    data_ = data->data();
 }
 
 void KxString::Release(KxStringData* data) {
@@ -146,7 +146,7 @@ void KxString::Reallocate(int capacity) {
     const int length = old->nDataLength;
     AllocBuffer(capacity);
     if (length > 0)
-        std::memcpy(m_pchData, old->data(), static_cast<std::size_t>(length));
+        std::memcpy(data_, old->data(), static_cast<std::size_t>(length));
     SetLength(length);
     Release(old);
 }
@@ -166,7 +166,7 @@ void KxString::AllocCopy(KxString& dest, int copyLength, int copyIndex, int extr
         return;
     }
     dest.AllocBuffer(length);
-    std::memcpy(dest.m_pchData, m_pchData + copyIndex, static_cast<std::size_t>(copyLength));
+    std::memcpy(dest.data_, data_ + copyIndex, static_cast<std::size_t>(copyLength));
 }
 
 // Stores length and terminator; the empty buffer only ever holds length 0.
@@ -174,20 +174,20 @@ void KxString::SetLength(int length) {
     if (IsEmptyBuffer())
         return;
     GetData()->nDataLength = length;
-    m_pchData[length] = '\0';
+    data_[length] = '\0';
 }
 
 void KxString::AssignCopy(int length, const char* text) {
     const std::less_equal<const char*> atOrBefore;
-    if (length > 0 && atOrBefore(m_pchData, text) && atOrBefore(text, m_pchData + GetLength())) {
+    if (length > 0 && atOrBefore(data_, text) && atOrBefore(text, data_ + GetLength())) {
         // The text lies in this string's own buffer: keep it alive while copying.
         const KxString source(text, length);
-        AssignCopy(length, source.m_pchData);
+        AssignCopy(length, source.data_);
         return;
     }
     AllocBeforeWrite(length);
     if (length > 0)
-        std::memcpy(m_pchData, text, static_cast<std::size_t>(length));
+        std::memcpy(data_, text, static_cast<std::size_t>(length));
     SetLength(length);
 }
 
@@ -196,9 +196,9 @@ void KxString::ConcatCopy(int length1, const char* text1, int length2, const cha
         throw std::length_error("KxString: text too long");
     AllocBuffer(length1 + length2);
     if (length1 > 0)
-        std::memcpy(m_pchData, text1, static_cast<std::size_t>(length1));
+        std::memcpy(data_, text1, static_cast<std::size_t>(length1));
     if (length2 > 0)
-        std::memcpy(m_pchData + length1, text2, static_cast<std::size_t>(length2));
+        std::memcpy(data_ + length1, text2, static_cast<std::size_t>(length2));
 }
 
 void KxString::ConcatInPlace(int length, const char* text) {
@@ -207,7 +207,7 @@ void KxString::ConcatInPlace(int length, const char* text) {
     KxStringData* data = GetData();
     if (!IsShared(data) &&
         data->nDataLength + static_cast<std::int64_t>(length) <= data->nAllocLength) {
-        std::memmove(m_pchData + data->nDataLength, text, static_cast<std::size_t>(length));
+        std::memmove(data_ + data->nDataLength, text, static_cast<std::size_t>(length));
         SetLength(data->nDataLength + length);
         return;
     }
@@ -226,12 +226,12 @@ KxString::KxString(const KxString& source) {
     KxStringData* data = source.GetData();
     if (RefsOf(data) >= 0) {
         RefCount(data).fetch_add(1, std::memory_order_relaxed);
-        m_pchData = source.m_pchData;
+        data_ = source.data_;
         return;
     }
     // Locked buffers are never shared; the empty buffer gives the empty string.
     Init();
-    AssignCopy(data->nDataLength, source.m_pchData);
+    AssignCopy(data->nDataLength, source.data_);
 }
 
 KxString::KxString(const char* text) : KxString(text, SafeStrlen(text)) {}
@@ -243,7 +243,7 @@ KxString::KxString(char ch, int repeat) {
     if (repeat <= 0)
         return;
     AllocBuffer(repeat);
-    std::memset(m_pchData, ch, static_cast<std::size_t>(repeat));
+    std::memset(data_, ch, static_cast<std::size_t>(repeat));
 }
 
 // A null text or a negative length gives the empty string.
@@ -267,17 +267,17 @@ KxString::~KxString() {
 // --- assignment -------------------------------------------------------------
 
 KxString& KxString::operator=(const KxString& source) {
-    if (m_pchData == source.m_pchData)
+    if (data_ == source.data_)
         return *this;
     KxStringData* mine = GetData();
     KxStringData* theirs = source.GetData();
     if ((RefsOf(mine) < 0 && !IsEmptyBuffer()) || RefsOf(theirs) < 0) {
-        AssignCopy(theirs->nDataLength, source.m_pchData);
+        AssignCopy(theirs->nDataLength, source.data_);
         return *this;
     }
     RefCount(theirs).fetch_add(1, std::memory_order_relaxed);
     Release();
-    m_pchData = source.m_pchData;
+    data_ = source.data_;
     return *this;
 }
 
@@ -315,7 +315,7 @@ char* KxString::GetBuffer(int minimumCapacity) {
     minimumCapacity = std::max(minimumCapacity, 0);
     if (GetRefs() > 1 || minimumCapacity > GetAllocLength())
         Reallocate(std::max(minimumCapacity, GetLength()));
-    return m_pchData;
+    return data_;
 }
 
 // length -1 takes the zero-terminated text; lengths beyond the capacity are
@@ -324,8 +324,8 @@ void KxString::ReleaseBuffer(int length) {
     CopyBeforeWrite();
     const int capacity = GetAllocLength();
     if (length < 0) {
-        const void* zero = std::memchr(m_pchData, 0, static_cast<std::size_t>(capacity));
-        length = zero ? static_cast<int>(static_cast<const char*>(zero) - m_pchData) : capacity;
+        const void* zero = std::memchr(data_, 0, static_cast<std::size_t>(capacity));
+        length = zero ? static_cast<int>(static_cast<const char*>(zero) - data_) : capacity;
     }
     SetLength(std::min(length, capacity));
 }
@@ -334,7 +334,7 @@ char* KxString::GetBufferSetLength(int length) {
     length = std::max(length, 0);
     GetBuffer(length);
     SetLength(length);
-    return m_pchData;
+    return data_;
 }
 
 void KxString::FreeExtra() {
@@ -379,37 +379,37 @@ const KxString& KxString::operator+=(char ch) {
 }
 
 const KxString& KxString::operator+=(const KxString& source) {
-    ConcatInPlace(source.GetLength(), source.m_pchData);
+    ConcatInPlace(source.GetLength(), source.data_);
     return *this;
 }
 
 KxString operator+(const KxString& left, const KxString& right) {
     KxString result;
-    result.ConcatCopy(left.GetLength(), left.m_pchData, right.GetLength(), right.m_pchData);
+    result.ConcatCopy(left.GetLength(), left.data_, right.GetLength(), right.data_);
     return result;
 }
 
 KxString operator+(const KxString& left, const char* right) {
     KxString result;
-    result.ConcatCopy(left.GetLength(), left.m_pchData, KxString::SafeStrlen(right), right);
+    result.ConcatCopy(left.GetLength(), left.data_, KxString::SafeStrlen(right), right);
     return result;
 }
 
 KxString operator+(const char* left, const KxString& right) {
     KxString result;
-    result.ConcatCopy(KxString::SafeStrlen(left), left, right.GetLength(), right.m_pchData);
+    result.ConcatCopy(KxString::SafeStrlen(left), left, right.GetLength(), right.data_);
     return result;
 }
 
 KxString operator+(const KxString& left, char right) {
     KxString result;
-    result.ConcatCopy(left.GetLength(), left.m_pchData, 1, &right);
+    result.ConcatCopy(left.GetLength(), left.data_, 1, &right);
     return result;
 }
 
 KxString operator+(char left, const KxString& right) {
     KxString result;
-    result.ConcatCopy(1, &left, right.GetLength(), right.m_pchData);
+    result.ConcatCopy(1, &left, right.GetLength(), right.data_);
     return result;
 }
 
@@ -421,7 +421,7 @@ KxString::operator const WCHAR*() {
     const int length = GetLength();
     const int offset = (length + 2) & ~1;
     GetBuffer(CheckedLength(3 * static_cast<std::size_t>(offset)));
-    auto* wide = reinterpret_cast<WCHAR*>(m_pchData + offset);
-    Widen(m_pchData, wide, static_cast<std::size_t>(offset));
+    auto* wide = reinterpret_cast<WCHAR*>(data_ + offset);
+    Widen(data_, wide, static_cast<std::size_t>(offset));
     return wide;
 }

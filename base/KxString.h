@@ -51,9 +51,9 @@ public:
     bool IsEmpty() const { return GetData()->nDataLength == 0; }
 
     // access (no index checks: the index lies in 0 to length - 1)
-    operator const char*() const { return m_pchData; }
-    char GetAt(int index) const { return m_pchData[index]; }
-    char operator[](int index) const { return m_pchData[index]; }
+    operator const char*() const { return data_; }
+    char GetAt(int index) const { return data_[index]; }
+    char operator[](int index) const { return data_[index]; }
     void SetAt(int index, char ch);
 
     // comparison of the zero-terminated texts
@@ -130,9 +130,9 @@ public:
     operator const WCHAR*();
 
 protected:
-    char* m_pchData;
+    char* data_;
 
-    KxStringData* GetData() const { return reinterpret_cast<KxStringData*>(m_pchData) - 1; }
+    KxStringData* GetData() const { return reinterpret_cast<KxStringData*>(data_) - 1; }
     void Init();
     void AllocBuffer(int length);
     void Release();

@@ -79,24 +79,24 @@ int IndexIn(const char* text, const char* match) {
 
 void KxString::SetAt(int index, char ch) {
     CopyBeforeWrite();
-    m_pchData[index] = ch;
+    data_[index] = ch;
 }
 
 void KxString::MakeUpper() {
     CopyBeforeWrite();
-    for (char* ch = m_pchData; *ch; ++ch)
+    for (char* ch = data_; *ch; ++ch)
         *ch = static_cast<char>(std::toupper(static_cast<unsigned char>(*ch)));
 }
 
 void KxString::MakeLower() {
     CopyBeforeWrite();
-    for (char* ch = m_pchData; *ch; ++ch)
+    for (char* ch = data_; *ch; ++ch)
         *ch = static_cast<char>(std::tolower(static_cast<unsigned char>(*ch)));
 }
 
 void KxString::MakeReverse() {
     CopyBeforeWrite();
-    std::reverse(m_pchData, m_pchData + std::strlen(m_pchData));
+    std::reverse(data_, data_ + std::strlen(data_));
 }
 
 int KxString::Replace(char oldChar, char newChar) {
@@ -105,8 +105,8 @@ int KxString::Replace(char oldChar, char newChar) {
     CopyBeforeWrite();
     int count = 0;
     for (int i = 0; i < GetLength(); ++i) {
-        if (m_pchData[i] == oldChar) {
-            m_pchData[i] = newChar;
+        if (data_[i] == oldChar) {
+            data_[i] = newChar;
             ++count;
         }
     }
@@ -126,7 +126,7 @@ int KxString::ReplaceNoCase(const char* oldText, const char* newText) {
 int KxString::ReplaceMatches(const char* oldText, const char* newText, bool ignoreCase) {
     if (SafeStrlen(oldText) == 0)
         return 0;
-    std::string haystack(m_pchData, static_cast<std::size_t>(GetLength()));
+    std::string haystack(data_, static_cast<std::size_t>(GetLength()));
     std::string needle(oldText);
     if (ignoreCase) {
         UpperInPlace(haystack);
@@ -139,19 +139,19 @@ int KxString::ReplaceMatches(const char* oldText, const char* newText, bool igno
     std::string result;
     int copied = 0;
     for (int match : matches) {
-        result.append(m_pchData + copied, static_cast<std::size_t>(match - copied));
+        result.append(data_ + copied, static_cast<std::size_t>(match - copied));
         result += replacement;
         copied = match + static_cast<int>(needle.size());
     }
-    result.append(m_pchData + copied, static_cast<std::size_t>(GetLength() - copied));
+    result.append(data_ + copied, static_cast<std::size_t>(GetLength() - copied));
     AssignCopy(CheckedLength(result.size()), result.data());
     return static_cast<int>(matches.size());
 }
 
 int KxString::Remove(char ch) {
     CopyBeforeWrite();
-    char* const end = m_pchData + GetLength();
-    const int removed = static_cast<int>(end - std::remove(m_pchData, end, ch));
+    char* const end = data_ + GetLength();
+    const int removed = static_cast<int>(end - std::remove(data_, end, ch));
     SetLength(GetLength() - removed);
     return removed;
 }
@@ -167,7 +167,7 @@ int KxString::Insert(int index, const char* text) {
 int KxString::InsertText(int index, const char* text, int length) {
     if (length == 0)
         return GetLength();
-    std::string result(m_pchData, static_cast<std::size_t>(GetLength()));
+    std::string result(data_, static_cast<std::size_t>(GetLength()));
     result.insert(static_cast<std::size_t>(std::clamp(index, 0, GetLength())), text,
                   static_cast<std::size_t>(length));
     AssignCopy(CheckedLength(result.size()), result.data());
@@ -182,7 +182,7 @@ int KxString::Delete(int index, int count) {
         return oldLength;
     count = std::min(count, oldLength - index);
     CopyBeforeWrite();
-    std::memmove(m_pchData + index, m_pchData + index + count,
+    std::memmove(data_ + index, data_ + index + count,
                  static_cast<std::size_t>(oldLength - index - count));
     SetLength(oldLength - count);
     return oldLength;
@@ -213,38 +213,37 @@ void KxString::DropLeading(int count) {
         return;
     CopyBeforeWrite();
     const int kept = GetLength() - count;
-    std::memmove(m_pchData, m_pchData + count, static_cast<std::size_t>(kept));
+    std::memmove(data_, data_ + count, static_cast<std::size_t>(kept));
     SetLength(kept);
 }
 
 void KxString::TrimRight() {
-    CutAt(TrailingRunStart(m_pchData, IsSpace));
+    CutAt(TrailingRunStart(data_, IsSpace));
 }
 
 void KxString::TrimRight(char target) {
-    CutAt(TrailingRunStart(m_pchData, [target](char ch) { return ch == target; }));
+    CutAt(TrailingRunStart(data_, [target](char ch) { return ch == target; }));
 }
 
 // A null set trims nothing.
 void KxString::TrimRight(const char* targets) {
     if (!targets)
         return;
-    CutAt(TrailingRunStart(m_pchData, [targets](char ch) { return std::strchr(targets, ch); }));
+    CutAt(TrailingRunStart(data_, [targets](char ch) { return std::strchr(targets, ch); }));
 }
 
 void KxString::TrimLeft() {
-    DropLeading(LeadingRunLength(m_pchData, IsSpace));
+    DropLeading(LeadingRunLength(data_, IsSpace));
 }
 
 void KxString::TrimLeft(char target) {
-    DropLeading(LeadingRunLength(m_pchData, [target](char ch) { return ch == target; }));
+    DropLeading(LeadingRunLength(data_, [target](char ch) { return ch == target; }));
 }
 
 void KxString::TrimLeft(const char* targets) {
     if (!targets)
         return;
-    DropLeading(
-        LeadingRunLength(m_pchData, [targets](char ch) { return std::strchr(targets, ch); }));
+    DropLeading(LeadingRunLength(data_, [targets](char ch) { return std::strchr(targets, ch); }));
 }
 
 // ---- Read-only work on the text: comparison, extraction and search ----
@@ -252,12 +251,12 @@ void KxString::TrimLeft(const char* targets) {
 // --- comparison -------------------------------------------------------------
 
 int KxString::Compare(const char* text) const {
-    const int result = std::strcmp(m_pchData, OrEmpty(text));
+    const int result = std::strcmp(data_, OrEmpty(text));
     return (result > 0) - (result < 0);
 }
 
 int KxString::CompareNoCase(const char* text) const {
-    const char* mine = m_pchData;
+    const char* mine = data_;
     text = OrEmpty(text);
     while (*mine && Lowered(*mine) == Lowered(*text)) {
         ++mine;
@@ -267,11 +266,11 @@ int KxString::CompareNoCase(const char* text) const {
 }
 
 int KxString::Collate(const char* text) const {
-    return std::strcoll(m_pchData, OrEmpty(text));
+    return std::strcoll(data_, OrEmpty(text));
 }
 
 int KxString::CollateNoCase(const char* text) const {
-    return std::strcoll(LowerCopy(m_pchData).c_str(), LowerCopy(OrEmpty(text)).c_str());
+    return std::strcoll(LowerCopy(data_).c_str(), LowerCopy(OrEmpty(text)).c_str());
 }
 
 bool operator==(const KxString& left, const KxString& right) {
@@ -320,11 +319,11 @@ KxString KxString::Right(int count) const {
 }
 
 KxString KxString::SpanIncluding(const char* set) const {
-    return Left(static_cast<int>(std::strspn(m_pchData, OrEmpty(set))));
+    return Left(static_cast<int>(std::strspn(data_, OrEmpty(set))));
 }
 
 KxString KxString::SpanExcluding(const char* set) const {
-    return Left(static_cast<int>(std::strcspn(m_pchData, OrEmpty(set))));
+    return Left(static_cast<int>(std::strcspn(data_, OrEmpty(set))));
 }
 
 // --- search -----------------------------------------------------------------
@@ -337,7 +336,7 @@ int KxString::Find(char ch, int start) const {
     start = std::max(start, 0);
     if (start >= GetLength())
         return -1;
-    return IndexIn(m_pchData, std::strchr(m_pchData + start, ch));
+    return IndexIn(data_, std::strchr(data_ + start, ch));
 }
 
 int KxString::Find(const char* text) const {
@@ -348,13 +347,13 @@ int KxString::Find(const char* text, int start) const {
     start = std::max(start, 0);
     if (start > GetLength())
         return -1;
-    return IndexIn(m_pchData, std::strstr(m_pchData + start, OrEmpty(text)));
+    return IndexIn(data_, std::strstr(data_ + start, OrEmpty(text)));
 }
 
 int KxString::ReverseFind(char ch) const {
-    return IndexIn(m_pchData, std::strrchr(m_pchData, ch));
+    return IndexIn(data_, std::strrchr(data_, ch));
 }
 
 int KxString::FindOneOf(const char* set) const {
-    return IndexIn(m_pchData, std::strpbrk(m_pchData, OrEmpty(set)));
+    return IndexIn(data_, std::strpbrk(data_, OrEmpty(set)));
 }

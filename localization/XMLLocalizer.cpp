@@ -39,21 +39,21 @@ public:
     // names. False when it is not a well-formed document with one root element.
     bool LoadXml(const char* utf8Text);
     // The root element of the last successful parse, else a null node.
-    pugi::xml_node Root() const { return m_Root; }
+    pugi::xml_node Root() const { return root_; }
 
 private:
-    pugi::xml_document m_Document;
-    pugi::xml_node m_Root;
+    pugi::xml_document document_;
+    pugi::xml_node root_;
 };
 
 bool CXMLMgr::LoadXml(const char* utf8Text) {
-    m_Root = pugi::xml_node();
+    root_ = pugi::xml_node();
     const pugi::xml_parse_result result =
-        m_Document.load_buffer(utf8Text, std::strlen(utf8Text), kParseOptions, pugi::encoding_utf8);
+        document_.load_buffer(utf8Text, std::strlen(utf8Text), kParseOptions, pugi::encoding_utf8);
     // The parser takes a second root element silently; the document is not well-formed.
-    if (!result || !HasSingleRootElement(m_Document))
+    if (!result || !HasSingleRootElement(document_))
         return false;
-    m_Root = m_Document.document_element();
+    root_ = document_.document_element();
     return true;
 }
 
@@ -227,7 +227,7 @@ bool XMLLocalizer::ReadTranslations(pugi::xml_node root) {
             continue;
         for (const pugi::xml_node text : item.children()) {
             if (std::strcmp(text.name(), language) == 0)
-                m_Texts[id] = ToAnsiCodePage(TextContent(text).c_str());
+                texts_[id] = ToAnsiCodePage(TextContent(text).c_str());
         }
     }
     return true;
@@ -236,8 +236,8 @@ bool XMLLocalizer::ReadTranslations(pugi::xml_node root) {
 std::string XMLLocalizer::GetText(const char* itemId) const {
     if (itemId == nullptr)
         return {};
-    const auto found = m_Texts.find(itemId);
-    if (found == m_Texts.end())
+    const auto found = texts_.find(itemId);
+    if (found == texts_.end())
         return itemId;
     return ResolveStoredText(found->second);
 }

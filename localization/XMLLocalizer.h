@@ -27,5 +27,5 @@ public:
     std::string ResourceName = "TRANSLATE";
 
 private:
-    std::map<std::string, std::string> m_Texts;
+    std::map<std::string, std::string> texts_;
 };

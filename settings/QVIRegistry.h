@@ -18,8 +18,8 @@ protected:
     // Left to the derived class, which sets both in its constructors.
     IKxObject() = default;
 
-    IKxObject* m_pObject = nullptr;
-    const char* m_pszClassName = nullptr;
+    IKxObject* object_ = nullptr;
+    const char* className_ = nullptr;
 };
 
 // The settings store's result codes. Every operation answers 0 or one of these.

@@ -48,8 +48,8 @@ const char* QVRegistryErrorMessage(int code) {
 } // namespace
 
 QVRegistry::QVRegistry() {
-    m_pObject = this;
-    m_pszClassName = "QVRegistry";
+    object_ = this;
+    className_ = "QVRegistry";
 }
 
 QVRegistry::QVRegistry(const char* application, const char* sectionPrefixOrIniFile) : QVRegistry() {
@@ -66,27 +66,27 @@ QVRegistry::~QVRegistry() = default;
 
 int QVRegistry::Init(const char* company, const char* product, const char* version,
                      const char* shortId, const char* sectionPrefixOrIniFile) {
-    m_company = company;
-    m_product = product;
-    m_version = version;
-    m_shortId = shortId;
-    m_sectionPrefix = sectionPrefixOrIniFile ? sectionPrefixOrIniFile : shortId;
-    m_iniFilePath.Empty();
-    m_registryBasePath.Empty();
+    company_ = company;
+    product_ = product;
+    version_ = version;
+    shortId_ = shortId;
+    sectionPrefix_ = sectionPrefixOrIniFile ? sectionPrefixOrIniFile : shortId;
+    iniFilePath_.Empty();
+    registryBasePath_.Empty();
 
     if ((company == nullptr && product == nullptr && version == nullptr) || shortId == nullptr)
         return QVR_BAD_ARGUMENTS;
 
-    for (const KxString* part : {&m_company, &m_product, &m_version}) {
+    for (const KxString* part : {&company_, &product_, &version_}) {
         if (!part->IsEmpty())
-            m_registryBasePath += *part + '\\';
+            registryBasePath_ += *part + '\\';
     }
 
     // Resolving now fixes the INI file for the store's lifetime; an INI file
     // given in place of the section prefix is taken here.
     char path[1024];
     GetIniPathAndName(path, sizeof path - 1);
-    m_initialised = true;
+    initialised_ = true;
     return QVR_OK;
 }
 
@@ -137,21 +137,21 @@ bool QVRegistry::GetRegistryInfo(KxString& company, KxString& product, KxString&
     product.Empty();
     version.Empty();
     shortId.Empty();
-    if (!m_initialised)
+    if (!initialised_)
         return false;
-    company = m_company;
-    product = m_product;
-    version = m_version;
-    shortId = m_shortId;
+    company = company_;
+    product = product_;
+    version = version_;
+    shortId = shortId_;
     return true;
 }
 
 KxString QVRegistry::RegistryPath(const char* key) const {
-    return KxString("Software\\") + m_registryBasePath + (key ? key : "");
+    return KxString("Software\\") + registryBasePath_ + (key ? key : "");
 }
 
 KxString QVRegistry::SectionName(const char* section) const {
-    return m_sectionPrefix + "_#_" + section;
+    return sectionPrefix_ + "_#_" + section;
 }
 
 int QVRegistry::GetErrorText(int code, KxString& text) {

@@ -119,14 +119,14 @@ private:
     int ProjectFilePath(KxString& path) const;
     void PruneEmptyKeys(HKEY root, KxString path);
 
-    KxString m_company;
-    KxString m_product;
-    KxString m_version;
-    KxString m_shortId;
-    KxString m_sectionPrefix;
-    KxString m_iniFilePath;
-    KxString m_registryBasePath;
-    bool m_initialised = false;
+    KxString company_;
+    KxString product_;
+    KxString version_;
+    KxString shortId_;
+    KxString sectionPrefix_;
+    KxString iniFilePath_;
+    KxString registryBasePath_;
+    bool initialised_ = false;
 };
 
 // Deletes subKey below parent with all its subkeys, except subkeys named

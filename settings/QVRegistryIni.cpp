@@ -60,21 +60,21 @@ int QVRegistry::GetIniPath(KxString& folder) {
 int QVRegistry::GetIniPathAndName(char* buffer, int size) {
     if (buffer == nullptr || size < 1)
         return QVR_BAD_ARGUMENTS;
-    if (m_iniFilePath.IsEmpty() && m_sectionPrefix.Find(".ini") >= 0) {
+    if (iniFilePath_.IsEmpty() && sectionPrefix_.Find(".ini") >= 0) {
         // The store was bound to an INI file of its own.
-        m_iniFilePath = m_sectionPrefix;
-        m_sectionPrefix = m_shortId;
+        iniFilePath_ = sectionPrefix_;
+        sectionPrefix_ = shortId_;
     }
-    if (m_iniFilePath.IsEmpty()) {
+    if (iniFilePath_.IsEmpty()) {
         if (const int result = GetIniPath(buffer, size))
             return result;
         std::strcat(buffer, kIniFileName);
-        m_iniFilePath = buffer;
+        iniFilePath_ = buffer;
         return QVR_OK;
     }
-    if (m_iniFilePath.GetLength() >= size)
+    if (iniFilePath_.GetLength() >= size)
         return QVR_PATH_TOO_LONG;
-    std::memcpy(buffer, static_cast<const char*>(m_iniFilePath), m_iniFilePath.GetLength() + 1);
+    std::memcpy(buffer, static_cast<const char*>(iniFilePath_), iniFilePath_.GetLength() + 1);
     return QVR_OK;
 }
 
@@ -94,16 +94,16 @@ int QVRegistry::FlushIniFile() {
 }
 
 int QVRegistry::SetIniFilePath(const char* folder) {
-    if (!m_initialised)
+    if (!initialised_)
         return QVR_NOT_INITIALISED;
     if (folder == nullptr || *folder == '\0')
         return QVR_BAD_ARGUMENTS;
-    m_iniFilePath.Empty();
+    iniFilePath_.Empty();
     return WriteRegistry(HKEY_LOCAL_MACHINE, "IniFilePath", folder, false);
 }
 
 int QVRegistry::HasIniFilePath(int* present) {
-    if (!m_initialised)
+    if (!initialised_)
         return QVR_NOT_INITIALISED;
     if (present == nullptr)
         return QVR_BAD_ARGUMENTS;
@@ -113,7 +113,7 @@ int QVRegistry::HasIniFilePath(int* present) {
 }
 
 int QVRegistry::PrepareIniAccess(const char* section, const char* key, char* iniFile) {
-    if (!m_initialised)
+    if (!initialised_)
         return QVR_NOT_INITIALISED;
     if (section == nullptr || *section == '\0' || key == nullptr || *key == '\0')
         return QVR_BAD_ARGUMENTS;
@@ -147,7 +147,7 @@ int QVRegistry::ReadValue(const char* section, const char* key, KxString& value)
 }
 
 int QVRegistry::ReadValue(const char* section, const char* key, char* buffer, int size) {
-    if (m_initialised && (buffer == nullptr || size < 1))
+    if (initialised_ && (buffer == nullptr || size < 1))
         return QVR_BAD_ARGUMENTS;
     char iniFile[kResolveSize];
     if (const int result = PrepareIniAccess(section, key, iniFile))

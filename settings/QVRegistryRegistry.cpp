@@ -156,7 +156,7 @@ int QVRegistry::RemoveRegistryListItem(HKEY root, const char* key, const char* n
 }
 
 int QVRegistry::DeleteAllRegistryKeys() {
-    if (!m_initialised)
+    if (!initialised_)
         return QVR_NOT_INITIALISED;
     KxString machinePath = RegistryPath(nullptr);
     if (!machinePath.IsEmpty() && machinePath[machinePath.GetLength() - 1] == '\\')

@@ -239,7 +239,7 @@ KxString QVRegistry::UserKey(const char* key) {
 }
 
 int QVRegistry::CheckUserArguments(const char* section, const char* key) const {
-    if (!m_initialised)
+    if (!initialised_)
         return QVR_NOT_INITIALISED;
     if (section == nullptr || *section == '\0' || key == nullptr || *key == '\0')
         return QVR_BAD_ARGUMENTS;

@@ -86,24 +86,23 @@ std::string WaitingAnswerName(int button) {
 } // namespace
 
 ConsoleFrontEnd::ConsoleFrontEnd()
-    : m_View(std::cout, IsConsole(STD_OUTPUT_HANDLE)),
-      m_InputIsTerminal(IsConsole(STD_INPUT_HANDLE)) {}
+    : view_(std::cout, IsConsole(STD_OUTPUT_HANDLE)),
+      inputIsTerminal_(IsConsole(STD_INPUT_HANDLE)) {}
 
 void ConsoleFrontEnd::DialogOpened(CQVUUpdateDlg& dialog) {
-    platform::SetDialogListener(dialog.GetSafeHwnd(), [this](const platform::DialogChange& change) {
-        m_View.Show(change);
-    });
+    platform::SetDialogListener(
+        dialog.GetSafeHwnd(), [this](const platform::DialogChange& change) { view_.Show(change); });
     StartReadingInput(dialog.GetSafeHwnd());
 }
 
 void ConsoleFrontEnd::DialogClosed(CQVUUpdateDlg& dialog) {
     platform::SetDialogListener(dialog.GetSafeHwnd(), {});
-    m_View.Finish();
+    view_.Finish();
 }
 
 int ConsoleFrontEnd::ShowMessageBox(CQVUUpdateDlg& dialog, const std::string& text,
                                     const std::string& caption, UINT type) {
-    m_View.PrintLine("[" + caption + "] " + text);
+    view_.PrintLine("[" + caption + "] " + text);
     const std::vector<int> buttons = MessageBoxButtonIds(type);
     // A box with one button only informs: nothing to ask.
     if (buttons.size() == 1)
@@ -115,10 +114,10 @@ int ConsoleFrontEnd::ShowMessageBox(CQVUUpdateDlg& dialog, const std::string& te
 }
 
 std::size_t ConsoleFrontEnd::ChooseProduct(CQVUUpdateDlg& dialog, const ProductChoice& choice) {
-    m_View.PrintLine("[" + choice.Caption() + "] " + choice.Prompt());
+    view_.PrintLine("[" + choice.Caption() + "] " + choice.Prompt());
     const std::vector<ProductChoiceEntry>& entries = choice.Entries();
     for (std::size_t i = 0; i < entries.size(); ++i)
-        m_View.PrintLine("  " + std::to_string(i + 1) + ". " + entries[i].name);
+        view_.PrintLine("  " + std::to_string(i + 1) + ". " + entries[i].name);
     const std::size_t preselected = choice.PreselectedIndex();
     const Question question{"Product number [" + std::to_string(preselected + 1) + "]: ",
                             [&entries, preselected](const std::string& line) -> std::optional<int> {
@@ -144,14 +143,14 @@ void ConsoleFrontEnd::WaitingForUser(CQVUUpdateDlg& dialog) {
         WaitingPrompt(choice),
         [choice](const std::string& line) { return WaitingAnswer(line, choice); }, IDCANCEL,
         WaitingAnswerName};
-    if (m_WaitingPrompted != choice) {
-        m_View.Prompt(question.prompt);
-        m_WaitingPrompted = choice;
+    if (waitingPrompted_ != choice) {
+        view_.Prompt(question.prompt);
+        waitingPrompted_ = choice;
     }
     int button = IDCANCEL;
     if (!TakeAnswer(question, button))
         return;
-    m_WaitingPrompted.reset();
+    waitingPrompted_.reset();
     PressDialogButton(dialog.GetSafeHwnd(), button);
 }
 
@@ -163,23 +162,23 @@ void ConsoleFrontEnd::AnswerWhileBusy(CQVUUpdateDlg& dialog) {
             PressDialogButton(dialog.GetSafeHwnd(), IDCANCEL);
             return;
         }
-        m_View.PrintLine("The download is running; type cancel to interrupt it.");
+        view_.PrintLine("The download is running; type cancel to interrupt it.");
     }
 }
 
 std::optional<int> ConsoleFrontEnd::Ask(CQVUUpdateDlg& dialog, const Question& question) {
-    m_OpenPrompts.push_back(question.prompt);
-    m_View.Prompt(question.prompt);
+    openPrompts_.push_back(question.prompt);
+    view_.Prompt(question.prompt);
     int answer = 0;
     bool answered = false;
     dialog.RunModalLoop([&] { return answered = answered || TakeAnswer(question, answer); });
     if (!answered)
-        m_View.Answered("(the dialog has ended)", false);
-    m_OpenPrompts.pop_back();
+        view_.Answered("(the dialog has ended)", false);
+    openPrompts_.pop_back();
     // Whatever waited before this question asks again.
-    m_WaitingPrompted.reset();
-    if (!m_OpenPrompts.empty())
-        m_View.Prompt(m_OpenPrompts.back());
+    waitingPrompted_.reset();
+    if (!openPrompts_.empty())
+        view_.Prompt(openPrompts_.back());
     if (!answered)
         return std::nullopt;
     return answer;
@@ -193,17 +192,17 @@ bool ConsoleFrontEnd::TakeAnswer(const Question& question, int& answer) {
             return false;
         case ConsoleLine::EndOfInput:
             answer = question.atEndOfInput;
-            m_View.Answered(question.name(answer) + " (end of input)", false);
+            view_.Answered(question.name(answer) + " (end of input)", false);
             return true;
         case ConsoleLine::Taken:
             if (const std::optional<int> given = question.answer(line)) {
                 answer = *given;
-                m_View.Answered(question.name(answer), m_InputIsTerminal);
+                view_.Answered(question.name(answer), inputIsTerminal_);
                 return true;
             }
-            m_View.Answered(line, m_InputIsTerminal);
-            m_View.PrintLine("\"" + line + "\" is no answer here.");
-            m_View.Prompt(question.prompt);
+            view_.Answered(line, inputIsTerminal_);
+            view_.PrintLine("\"" + line + "\" is no answer here.");
+            view_.Prompt(question.prompt);
             break;
         }
     }

@@ -43,8 +43,8 @@ private:
     bool TakeAnswer(const Question& question, int& answer);
     void AnswerWhileBusy(CQVUUpdateDlg& dialog);
 
-    ConsoleView m_View;
-    const bool m_InputIsTerminal;
-    std::vector<std::string> m_OpenPrompts; // the questions open, innermost last
-    std::optional<WaitingChoice> m_WaitingPrompted;
+    ConsoleView view_;
+    const bool inputIsTerminal_;
+    std::vector<std::string> openPrompts_; // the questions open, innermost last
+    std::optional<WaitingChoice> waitingPrompted_;
 };

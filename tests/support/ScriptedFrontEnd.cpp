@@ -30,24 +30,24 @@ std::string DescribeChange(const platform::DialogChange& change) {
 } // namespace
 
 void ScriptedFrontEnd::AnswerMessageBox(int button, std::function<bool()> until) {
-    m_Answers.push_back({button, std::move(until)});
+    answers_.push_back({button, std::move(until)});
 }
 
 void ScriptedFrontEnd::ChooseEntry(std::size_t index) {
-    m_Choices.push_back(index);
+    choices_.push_back(index);
 }
 
 void ScriptedFrontEnd::PressStart(std::function<bool()> when) {
-    m_Actions.push_back({IDOK, std::move(when)});
+    actions_.push_back({IDOK, std::move(when)});
 }
 
 void ScriptedFrontEnd::PressCancel(std::function<bool()> when) {
-    m_Actions.push_back({IDCANCEL, std::move(when)});
+    actions_.push_back({IDCANCEL, std::move(when)});
 }
 
 std::vector<std::string> ScriptedFrontEnd::EventsStartingWith(const std::string& prefix) const {
     std::vector<std::string> found;
-    for (const std::string& event : m_Events)
+    for (const std::string& event : events_)
         if (event.rfind(prefix, 0) == 0)
             found.push_back(event);
     return found;
@@ -55,18 +55,18 @@ std::vector<std::string> ScriptedFrontEnd::EventsStartingWith(const std::string&
 
 void ScriptedFrontEnd::DialogOpened(CQVUUpdateDlg& dialog) {
     platform::SetDialogListener(dialog.GetSafeHwnd(), [this](const platform::DialogChange& change) {
-        m_Events.push_back(DescribeChange(change));
+        events_.push_back(DescribeChange(change));
     });
 }
 
 int ScriptedFrontEnd::ShowMessageBox(CQVUUpdateDlg& dialog, const std::string& text,
                                      const std::string& caption, UINT type) {
-    m_Events.push_back("box " + caption + ": " + text);
-    m_Boxes.push_back({text, caption, type});
-    if (m_Answers.empty())
+    events_.push_back("box " + caption + ": " + text);
+    boxes_.push_back({text, caption, type});
+    if (answers_.empty())
         return DefaultMessageBoxButton(type);
-    Answer answer = std::move(m_Answers.front());
-    m_Answers.pop_front();
+    Answer answer = std::move(answers_.front());
+    answers_.pop_front();
     if (answer.until) {
         dialog.RunModalLoop(answer.until);
         if (dialog.HasEnded() && !answer.until())
@@ -79,30 +79,30 @@ std::size_t ScriptedFrontEnd::ChooseProduct(CQVUUpdateDlg&, const ProductChoice&
     std::string listed;
     for (const ProductChoiceEntry& entry : choice.Entries())
         listed += (listed.empty() ? "" : "|") + entry.name;
-    m_Events.push_back("choice " + listed + " (" + std::to_string(choice.PreselectedIndex()) + ")");
-    if (m_Choices.empty())
+    events_.push_back("choice " + listed + " (" + std::to_string(choice.PreselectedIndex()) + ")");
+    if (choices_.empty())
         return choice.PreselectedIndex();
-    const std::size_t index = m_Choices.front();
-    m_Choices.pop_front();
+    const std::size_t index = choices_.front();
+    choices_.pop_front();
     return index;
 }
 
 void ScriptedFrontEnd::WaitingForUser(CQVUUpdateDlg& dialog) {
-    if (m_Actions.empty()) {
+    if (actions_.empty()) {
         // Nothing more to do: a waiting dialog is left, a running one awaited.
         if (!dialog.IsBusy()) {
-            m_Events.push_back("press cancel");
+            events_.push_back("press cancel");
             PressDialogButton(dialog.GetSafeHwnd(), IDCANCEL);
         }
         return;
     }
-    Action& next = m_Actions.front();
+    Action& next = actions_.front();
     const bool ready = next.when ? next.when() : !dialog.IsBusy();
     if (!ready)
         return;
-    m_Events.push_back(next.button == IDOK ? "press start" : "press cancel");
+    events_.push_back(next.button == IDOK ? "press start" : "press cancel");
     PressDialogButton(dialog.GetSafeHwnd(), next.button);
-    m_Actions.pop_front();
+    actions_.pop_front();
 }
 
 void ScriptedFrontEnd::DialogClosed(CQVUUpdateDlg& dialog) {

@@ -34,8 +34,8 @@ public:
     // "text ID: TEXT", "show ID", "hide ID", "enable ID", "disable ID",
     // "range ID: HIGH", "position ID: N", "choice ENTRY|ENTRY... (PRESELECTED)",
     // "press start", "press cancel".
-    const std::vector<std::string>& Events() const { return m_Events; }
-    const std::vector<MessageBoxRecord>& MessageBoxes() const { return m_Boxes; }
+    const std::vector<std::string>& Events() const { return events_; }
+    const std::vector<MessageBoxRecord>& MessageBoxes() const { return boxes_; }
     // The events that start with prefix, in order.
     std::vector<std::string> EventsStartingWith(const std::string& prefix) const;
 
@@ -56,9 +56,9 @@ private:
         std::function<bool()> when;
     };
 
-    std::deque<Answer> m_Answers;
-    std::deque<std::size_t> m_Choices;
-    std::deque<Action> m_Actions;
-    std::vector<std::string> m_Events;
-    std::vector<MessageBoxRecord> m_Boxes;
+    std::deque<Answer> answers_;
+    std::deque<std::size_t> choices_;
+    std::deque<Action> actions_;
+    std::vector<std::string> events_;
+    std::vector<MessageBoxRecord> boxes_;
 };
