@@ -7,6 +7,8 @@
 // before comparing, so '_' sorts before the letters.
 #pragma once
 
+#include <algorithm>
+#include <climits>
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -63,6 +65,29 @@ inline std::string ToUpper(std::string_view text) {
         c = ToUpper(c);
     return upper;
 }
+// One decimal number from pos on, read as scanf's "%d" reads it: blanks, an
+// optional sign, digits. A number beyond the range of int is taken as its
+// nearest end. False, with pos unchanged, when no digit comes; else pos stands
+// after the last digit.
+inline bool ScanDecimal(std::string_view text, std::size_t& pos, int& number) {
+    std::size_t i = pos;
+    while (i < text.size() && IsSpace(text[i]))
+        ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-'))
+        negative = text[i++] == '-';
+    if (i >= text.size() || !IsDigit(text[i]))
+        return false;
+    constexpr long long kLimit = static_cast<long long>(INT_MAX) + 1;
+    long long magnitude = 0;
+    for (; i < text.size() && IsDigit(text[i]); ++i)
+        magnitude = std::min(magnitude * 10 + (text[i] - '0'), kLimit);
+    const long long value = negative ? -magnitude : magnitude;
+    number = static_cast<int>(std::clamp<long long>(value, INT_MIN, INT_MAX));
+    pos = i;
+    return true;
+}
+
 inline bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
     if (a.size() != b.size())
         return false;

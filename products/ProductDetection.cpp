@@ -11,7 +11,6 @@
 #include "settings/QVRegistry.h"
 
 #include <algorithm>
-#include <climits>
 #include <cstdint>
 #include <iterator>
 #include <mutex>
@@ -71,25 +70,6 @@ bool ReadRecordedFolder(const std::string& keyPath, std::string& folder) {
 // An empty folder (an installation folder nobody recorded) is no folder to run from.
 bool RunsFrom(const std::string& ownFolder, const std::string& folder) {
     return !folder.empty() && IsSameFolder(ownFolder, folder);
-}
-
-// Reads one decimal number as scanf's %d does (blanks, then an optional
-// sign, then digits); false when no digit follows.
-bool ReadNumber(const std::string& text, std::size_t& position, int& number) {
-    while (position < text.size() && ascii::IsSpace(text[position]))
-        ++position;
-    bool negative = false;
-    if (position < text.size() && (text[position] == '+' || text[position] == '-'))
-        negative = text[position++] == '-';
-    if (position >= text.size() || !ascii::IsDigit(text[position]))
-        return false;
-    std::int64_t magnitude = 0;
-    for (; position < text.size() && ascii::IsDigit(text[position]); ++position)
-        magnitude = std::min<std::int64_t>(magnitude * 10 + (text[position] - '0'),
-                                           std::int64_t{INT_MAX} + 1);
-    const std::int64_t value = negative ? -magnitude : magnitude;
-    number = static_cast<int>(std::clamp<std::int64_t>(value, INT_MIN, INT_MAX));
-    return true;
 }
 
 struct EditionNumbers {
@@ -260,7 +240,7 @@ FileVersionNumbers ParseFileVersion(const std::string& text) {
     for (std::size_t i = 0; i < std::size(fields); ++i) {
         if (i > 0 && (position >= text.size() || text[position++] != '.'))
             break;
-        if (!ReadNumber(text, position, *fields[i]))
+        if (!ascii::ScanDecimal(text, position, *fields[i]))
             break;
     }
     return version;

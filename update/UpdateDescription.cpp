@@ -10,9 +10,7 @@
 #include "update/Download.h"
 #include "update/SelfCheck.h"
 
-#include <algorithm>
 #include <array>
-#include <climits>
 #include <cstddef>
 #include <cstring>
 
@@ -29,23 +27,6 @@ bool SkipBlanksAndSign(std::string_view text, std::size_t& pos) {
     return false;
 }
 
-// One number the way "%d" reads it, from pos on; false when no digit comes.
-// Numbers beyond the range of int are taken as its nearest end.
-bool ScanNumber(std::string_view text, std::size_t& pos, int& number) {
-    std::size_t i = pos;
-    const bool negative = SkipBlanksAndSign(text, i);
-    if (i >= text.size() || !ascii::IsDigit(text[i]))
-        return false;
-    constexpr long long kLimit = static_cast<long long>(INT_MAX) + 1;
-    long long magnitude = 0;
-    for (; i < text.size() && ascii::IsDigit(text[i]); ++i)
-        magnitude = std::min(magnitude * 10 + (text[i] - '0'), kLimit);
-    const long long value = negative ? -magnitude : magnitude;
-    number = static_cast<int>(std::clamp<long long>(value, INT_MIN, INT_MAX));
-    pos = i;
-    return true;
-}
-
 VersionNumbers ParseVersion(std::string_view text) {
     VersionNumbers numbers = {-1, -1, -1, -1};
     std::size_t pos = 0;
@@ -55,7 +36,7 @@ VersionNumbers ParseVersion(std::string_view text) {
                 break;
             ++pos;
         }
-        if (!ScanNumber(text, pos, numbers[k]))
+        if (!ascii::ScanDecimal(text, pos, numbers[k]))
             break;
     }
     return numbers;

@@ -6,9 +6,9 @@
 #include "app/QVUUpdateApp.h"
 #include "localization/XMLLocalizer.h"
 #include "products/ProductCatalogue.h"
+#include "tests/support/RetrievalTestSupport.h"
 #include "tests/support/ScriptedFrontEnd.h"
 #include "tests/support/TranslationsXml.h"
-#include "tests/update/RetrievalTestSupport.h"
 
 #include <filesystem>
 #include <string>

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <ostream>
 #include <string>
 
 namespace qvutest {
@@ -24,6 +25,19 @@ struct EditionCase {
     const char* zetra;
     const char* hulo;
 };
+
+// Cases are named and printed by the module's file version, so their names
+// stay the same from build to build.
+void PrintTo(const EditionCase& row, std::ostream* out) {
+    *out << '"' << row.fileVersionString << '"';
+}
+
+std::string CaseName(const ::testing::TestParamInfo<EditionCase>& info) {
+    std::string name = "Version_";
+    for (const char c : std::string(info.param.fileVersionString))
+        name += (c >= '0' && c <= '9') ? c : '_';
+    return name;
+}
 
 class EditionVersionTest : public ProductsTest,
                            public ::testing::WithParamInterface<EditionCase> {};
@@ -55,7 +69,8 @@ INSTANTIATE_TEST_SUITE_P(
                       EditionCase{"1.4.0.0", "1.4.0.0", "1.4", "0.0", "1.4"},
                       EditionCase{"4.3.0.7", "4.3.0.7", "4.3.0.7", "4.3.0.7", "4.3.0.7"},
                       EditionCase{"7.2", "7.2", "0.2", "0.2", "0.2"},
-                      EditionCase{"0.0.0.0", "0.0.0.0", "0.0", "0.0", "0.0"}));
+                      EditionCase{"0.0.0.0", "0.0.0.0", "0.0", "0.0", "0.0"}),
+    CaseName);
 
 TEST(FileVersionParseTest, ReadsLikeScanfAndKeepsNumbersInRange) {
     const auto numbers = [](const std::string& text) {

@@ -1,6 +1,6 @@
 #include "platform/files.h"
 #include "platform/handles.h"
-#include "tests/update/RetrievalTestSupport.h"
+#include "tests/support/RetrievalTestSupport.h"
 #include "update/Download.h"
 
 #include <chrono>

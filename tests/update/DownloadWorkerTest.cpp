@@ -2,7 +2,7 @@
 #include "platform/handles.h"
 #include "platform/sync.h"
 #include "products/ProductCatalogue.h"
-#include "tests/update/RetrievalTestSupport.h"
+#include "tests/support/RetrievalTestSupport.h"
 #include "update/Download.h"
 
 namespace {

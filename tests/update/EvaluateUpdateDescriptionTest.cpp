@@ -1,7 +1,7 @@
 #include "localization/XMLLocalizer.h"
 #include "platform/dialog_controls.h"
+#include "tests/support/RetrievalTestSupport.h"
 #include "tests/support/TranslationsXml.h"
-#include "tests/update/RetrievalTestSupport.h"
 #include "update/UpdateDescription.h"
 
 namespace {

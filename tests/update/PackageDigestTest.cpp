@@ -1,6 +1,6 @@
 #include "platform/files.h"
 #include "platform/handles.h"
-#include "tests/update/UpdateTestSupport.h"
+#include "tests/support/UpdateTestSupport.h"
 #include "update/Digest.h"
 
 #include <string>

@@ -1,4 +1,4 @@
-#include "tests/update/UpdateTestSupport.h"
+#include "tests/support/UpdateTestSupport.h"
 #include "update/UpdateDescription.h"
 
 #include <string>

@@ -1,8 +1,8 @@
 #include "update/SelfCheck.h"
 #include "localization/XMLLocalizer.h"
 #include "platform/http_session.h"
+#include "tests/support/RetrievalTestSupport.h"
 #include "tests/support/TranslationsXml.h"
-#include "tests/update/RetrievalTestSupport.h"
 
 #include <chrono>
 #include <ctime>

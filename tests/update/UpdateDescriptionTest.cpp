@@ -1,5 +1,5 @@
 #include "update/UpdateDescription.h"
-#include "tests/update/UpdateTestSupport.h"
+#include "tests/support/UpdateTestSupport.h"
 
 #include <string>
 

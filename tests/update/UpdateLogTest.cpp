@@ -2,7 +2,7 @@
 #include "localization/XMLLocalizer.h"
 #include "platform/time.h"
 #include "tests/support/TranslationsXml.h"
-#include "tests/update/UpdateTestSupport.h"
+#include "tests/support/UpdateTestSupport.h"
 
 #include <string>
 

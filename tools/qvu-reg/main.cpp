@@ -1,7 +1,7 @@
 // qvu-reg: a command-line registry editor in the manner of Windows' reg.
 #include "platform/strings.h"
-#include "tools/qvu-reg/commands.h"
-#include "tools/qvu-reg/report.h"
+#include "tools/qvu-reg/Commands.h"
+#include "tools/qvu-reg/Report.h"
 
 #include <iostream>
 

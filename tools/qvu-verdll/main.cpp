@@ -8,7 +8,7 @@
 
 #include "platform/errors.h"
 #include "platform/version.h"
-#include "tools/qvu-verdll/pe_writer.h"
+#include "tools/qvu-verdll/PeWriter.h"
 
 #include <charconv>
 #include <fstream>

@@ -1,4 +1,4 @@
-#include "tools/qvu-reg/key_path.h"
+#include "tools/qvu-reg/KeyPath.h"
 
 #include <strings.h>
 

@@ -1,4 +1,4 @@
-#include "tools/qvu-reg/value_text.h"
+#include "tools/qvu-reg/ValueText.h"
 
 #include "platform/strings.h"
 

@@ -7,7 +7,7 @@
 #include "tests/support/LocalServer.h"
 #include "tests/support/MessageBoxRecorder.h"
 #include "tests/support/ScopedEnvironment.h"
-#include "tests/update/UpdateTestSupport.h"
+#include "tests/support/UpdateTestSupport.h"
 #include "update/Digest.h"
 
 #include <filesystem>

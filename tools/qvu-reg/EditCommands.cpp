@@ -1,11 +1,11 @@
 // add, query and delete.
 #include "platform/strings.h"
-#include "tools/qvu-reg/commands.h"
-#include "tools/qvu-reg/key_path.h"
-#include "tools/qvu-reg/options.h"
-#include "tools/qvu-reg/registry_tree.h"
-#include "tools/qvu-reg/report.h"
-#include "tools/qvu-reg/value_text.h"
+#include "tools/qvu-reg/Commands.h"
+#include "tools/qvu-reg/KeyPath.h"
+#include "tools/qvu-reg/Options.h"
+#include "tools/qvu-reg/RegistryTree.h"
+#include "tools/qvu-reg/Report.h"
+#include "tools/qvu-reg/ValueText.h"
 
 #include <iostream>
 

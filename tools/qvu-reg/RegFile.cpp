@@ -1,6 +1,6 @@
-#include "tools/qvu-reg/reg_file.h"
+#include "tools/qvu-reg/RegFile.h"
 
-#include "tools/qvu-reg/text_encoding.h"
+#include "tools/qvu-reg/TextEncoding.h"
 
 #include <cstdio>
 #include <optional>

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "platform/registry.h"
-#include "tools/qvu-reg/key_path.h"
+#include "tools/qvu-reg/KeyPath.h"
 
 #include <functional>
 #include <string>

@@ -1,4 +1,4 @@
-#include "tools/qvu-reg/options.h"
+#include "tools/qvu-reg/Options.h"
 
 #include "platform/strings.h"
 

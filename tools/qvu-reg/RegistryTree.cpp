@@ -1,4 +1,4 @@
-#include "tools/qvu-reg/registry_tree.h"
+#include "tools/qvu-reg/RegistryTree.h"
 
 namespace qvureg {
 

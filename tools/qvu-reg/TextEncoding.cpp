@@ -1,4 +1,4 @@
-#include "tools/qvu-reg/text_encoding.h"
+#include "tools/qvu-reg/TextEncoding.h"
 
 #include "platform/codepage.h"
 

@@ -2,7 +2,7 @@
 // type names, data shown by query and data given to add.
 #pragma once
 
-#include "tools/qvu-reg/registry_tree.h"
+#include "tools/qvu-reg/RegistryTree.h"
 
 #include <optional>
 #include <string>

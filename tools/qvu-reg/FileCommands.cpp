@@ -1,8 +1,8 @@
 // import and export of registry files.
-#include "tools/qvu-reg/commands.h"
-#include "tools/qvu-reg/options.h"
-#include "tools/qvu-reg/reg_file.h"
-#include "tools/qvu-reg/report.h"
+#include "tools/qvu-reg/Commands.h"
+#include "tools/qvu-reg/Options.h"
+#include "tools/qvu-reg/RegFile.h"
+#include "tools/qvu-reg/Report.h"
 
 #include <fstream>
 #include <sstream>

@@ -2,8 +2,8 @@
 // Version 5.00" formats, read into a list of changes and written from keys.
 #pragma once
 
-#include "tools/qvu-reg/key_path.h"
-#include "tools/qvu-reg/registry_tree.h"
+#include "tools/qvu-reg/KeyPath.h"
+#include "tools/qvu-reg/RegistryTree.h"
 
 #include <string>
 #include <string_view>

@@ -1,4 +1,4 @@
-#include "tools/qvu-reg/report.h"
+#include "tools/qvu-reg/Report.h"
 
 #include <iostream>
 

@@ -1,4 +1,4 @@
-#include "tools/qvu-verdll/pe_writer.h"
+#include "tools/qvu-verdll/PeWriter.h"
 
 #include <cstring>
 #include <string_view>
