@@ -1,8 +1,8 @@
 #include "base/CreateFolderPath.h"
 
 #include "platform/files.h"
+#include "platform/strings.h"
 
-#include <cctype>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -73,8 +73,7 @@ int CreateByChangingDirectory(const char* path) {
     int result = 1;
     if (colon == nullptr || colon == path + 1) {
         const bool driveSelected =
-            colon == nullptr ||
-            _chdrive(std::toupper(static_cast<unsigned char>(path[0])) - 'A' + 1) == 0;
+            colon == nullptr || _chdrive(ascii::ToUpper(path[0]) - 'A' + 1) == 0;
         if (driveSelected) {
             const std::string driveDirectory = CurrentDirectory();
             const char* rest = colon ? path + 2 : path;

@@ -1,5 +1,6 @@
 #include "platform/version/version_block.h"
 
+#include "platform/locale/codepage_codecs.h"
 #include "platform/strings.h"
 
 #include <cstring>
@@ -89,37 +90,14 @@ bool ForEachNode(std::span<const unsigned char> block, const ParsedNode& node, i
 
 // UTF-8 for UTF-16 text, up to its first zero; a lone surrogate becomes U+FFFD.
 std::string Utf8Of(const unsigned char* text, std::size_t units) {
-    std::string out;
+    std::u16string wide;
     for (std::size_t i = 0; i < units; ++i) {
-        char32_t code = ReadU16(text + 2 * i);
-        if (code == 0)
+        const char16_t unit = ReadU16(text + 2 * i);
+        if (unit == 0)
             break;
-        if (code >= 0xD800 && code <= 0xDBFF && i + 1 < units) {
-            const char32_t low = ReadU16(text + 2 * (i + 1));
-            if (low >= 0xDC00 && low <= 0xDFFF) {
-                code = 0x10000 + ((code - 0xD800) << 10) + (low - 0xDC00);
-                ++i;
-            }
-        }
-        if (code >= 0xD800 && code <= 0xDFFF)
-            code = 0xFFFD;
-        if (code < 0x80) {
-            out += static_cast<char>(code);
-        } else if (code < 0x800) {
-            out += static_cast<char>(0xC0 | code >> 6);
-            out += static_cast<char>(0x80 | (code & 0x3F));
-        } else if (code < 0x10000) {
-            out += static_cast<char>(0xE0 | code >> 12);
-            out += static_cast<char>(0x80 | (code >> 6 & 0x3F));
-            out += static_cast<char>(0x80 | (code & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | code >> 18);
-            out += static_cast<char>(0x80 | (code >> 12 & 0x3F));
-            out += static_cast<char>(0x80 | (code >> 6 & 0x3F));
-            out += static_cast<char>(0x80 | (code & 0x3F));
-        }
+        wide += unit;
     }
-    return out;
+    return platform::EncodeNarrow(platform::NarrowEncoding::Utf8, wide, '?').bytes;
 }
 
 // Keys are compared ignoring the case of ASCII letters, as Windows compares them.

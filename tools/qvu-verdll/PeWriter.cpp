@@ -1,5 +1,7 @@
 #include "tools/qvu-verdll/PeWriter.h"
 
+#include "platform/codepage.h"
+
 #include <cstring>
 #include <string_view>
 
@@ -48,33 +50,15 @@ private:
     std::vector<unsigned char>& out_;
 };
 
-// UTF-16 for UTF-8 text; a byte that starts no valid sequence becomes U+FFFD.
+// UTF-16 for UTF-8 text; invalid UTF-8 becomes U+FFFD.
 std::u16string Utf16Of(std::string_view text) {
-    std::u16string out;
-    for (std::size_t i = 0; i < text.size();) {
-        const auto byte = static_cast<unsigned char>(text[i]);
-        const std::size_t length = byte < 0x80 ? 1 : byte >= 0xF0 ? 4 : byte >= 0xE0 ? 3 : 2;
-        char32_t code = length == 1 ? byte : byte & (0x3F >> (length - 1));
-        bool valid = byte < 0x80 || (byte >= 0xC2 && byte <= 0xF4 && i + length <= text.size());
-        for (std::size_t k = 1; valid && k < length; ++k) {
-            const auto next = static_cast<unsigned char>(text[i + k]);
-            valid = (next & 0xC0) == 0x80;
-            code = code << 6 | (next & 0x3F);
-        }
-        if (!valid || (code >= 0xD800 && code <= 0xDFFF) || code > 0x10FFFF) {
-            out += u'\xFFFD';
-            i += 1;
-            continue;
-        }
-        if (code >= 0x10000) {
-            out += static_cast<char16_t>(0xD800 + ((code - 0x10000) >> 10));
-            out += static_cast<char16_t>(0xDC00 + ((code - 0x10000) & 0x3FF));
-        } else {
-            out += static_cast<char16_t>(code);
-        }
-        i += length;
-    }
-    return out;
+    if (text.empty())
+        return {};
+    const int count = static_cast<int>(text.size());
+    const int size = MultiByteToWideChar(CP_UTF8, 0, text.data(), count, nullptr, 0);
+    std::u16string wide(static_cast<std::size_t>(size), u'\0');
+    MultiByteToWideChar(CP_UTF8, 0, text.data(), count, wide.data(), size);
+    return wide;
 }
 
 // One node of a version block: its key, a value and the nodes below it.
