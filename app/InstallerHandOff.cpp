@@ -22,10 +22,29 @@ constexpr const char* kProtectedFileNames[] = {"Varuk.inf", "Rered.ini", "Rered.
 constexpr const char* kLanguageFolders[] = {"DE", "EN", "ES", "FR", "IT"};
 constexpr std::string_view kDataFolderEnd = "\\Data\\";
 
+// "X:\..." or "\...": anything else is relative to the process's current
+// folder, which the update manager never chose.
 bool IsFullPath(const std::string& path) {
     const bool drive =
         path.size() >= 3 && ascii::IsLetter(path[0]) && path[1] == ':' && path[2] == '\\';
-    return drive || path.front() == '\\';
+    return drive || (!path.empty() && path.front() == '\\');
+}
+
+// What ShellExecuteA's answer says about a program that did not start.
+std::string StartFailure(INT_PTR result) {
+    switch (result) {
+    case SE_ERR_FNF:
+    case SE_ERR_PNF:
+        return "the program was not found";
+    case SE_ERR_ACCESSDENIED:
+        return "the program may not be run (access denied)";
+    case ERROR_BAD_FORMAT:
+        return "the file is no program this system can run";
+    case SE_ERR_OOM:
+        return "no process could be made (out of memory or processes)";
+    default:
+        return "the shell answered " + std::to_string(result);
+    }
 }
 
 bool IsProtectedFileName(const std::string& path) {
@@ -176,16 +195,25 @@ std::string InstallerParameters(const std::string& updateFolder, const std::stri
     return "/i \"" + updateFolder + packageName + "\" " + logPart + "/qb+";
 }
 
-void StartInstaller(const std::string& parameters) {
-    ShellExecuteA(nullptr, "open", "MsiExec.exe", parameters.c_str(), nullptr, SW_SHOWNORMAL);
+std::string StartInstaller(const std::string& parameters) {
+    const auto result = reinterpret_cast<INT_PTR>(
+        ShellExecuteA(nullptr, "open", "MsiExec.exe", parameters.c_str(), nullptr, SW_SHOWNORMAL));
+    return result > 32 ? std::string()
+                       : "MsiExec.exe could not be started: " + StartFailure(result);
+}
+
+void PrepareInstalledProduct(const std::string& installationFolder,
+                             const std::string& settingsFolder) {
+    if (!IsFullPath(installationFolder))
+        return;
+    StartAuxiliaryPrograms(installationFolder);
+    CleanUpPreviousInstallation(installationFolder, settingsFolder);
+    ResetModificationTimes(installationFolder + "Data\\");
+    ResetModificationTimes(installationFolder + "Docs\\");
 }
 
 void CQVUUpdateDlg::InstallPackage() {
-    const std::string& installationFolder = selection_.InstallationFolder;
-    StartAuxiliaryPrograms(installationFolder);
-    CleanUpPreviousInstallation(installationFolder, selection_.SettingsFolder);
-    ResetModificationTimes(installationFolder + "Data\\");
-    ResetModificationTimes(installationFolder + "Docs\\");
+    PrepareInstalledProduct(selection_.InstallationFolder, selection_.SettingsFolder);
 
     const std::string updateFolder = selection_.SettingsFolder + "Update\\";
     std::string logPath;
@@ -204,8 +232,11 @@ void CQVUUpdateDlg::InstallPackage() {
 
     const PackageEntry entry = ReadPackageEntry(UpdateDescriptionPath(selection_.SettingsFolder),
                                                 FindProduct(selection_.Selected).ShortId);
-    StartInstaller(InstallerParameters(updateFolder, entry.fileName, logged ? logPath : ""));
-    installerStarted_ = true;
+    // The dialog closes either way; the program's status tells whether the
+    // installer runs.
+    installerFailure_ =
+        StartInstaller(InstallerParameters(updateFolder, entry.fileName, logged ? logPath : ""));
+    installerStarted_ = installerFailure_.empty();
     busy_ = false;
     PostMessageA(window_, WM_CLOSE, 0, 0);
 }

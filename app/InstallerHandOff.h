@@ -19,9 +19,17 @@ void StartAuxiliaryPrograms(const std::string& installationFolder);
 std::string InstallerParameters(const std::string& updateFolder, const std::string& packageName,
                                 const std::string& logPath);
 
-// Starts "MsiExec.exe" with the parameters; nobody waits for it, and a
-// failure to start it is not detected.
-void StartInstaller(const std::string& parameters);
+// Starts "MsiExec.exe" with the parameters; nobody waits for it. Answers ""
+// when it started, else a line that says why it could not be started.
+std::string StartInstaller(const std::string& parameters);
+
+// Prepares the installed product for its replacement: starts its auxiliary
+// programs, processes its uninstall list and resets the file times of its
+// Data\ and Docs\ folders. An installation folder that is empty or not a
+// full path names nothing of the product's (it would be the process's
+// current folder): then nothing is done.
+void PrepareInstalledProduct(const std::string& installationFolder,
+                             const std::string& settingsFolder);
 
 // ---- The uninstall list ----
 // The product's uninstall list "QVUninstall.ini" in its installation folder:

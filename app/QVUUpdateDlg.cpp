@@ -249,6 +249,8 @@ void CQVUUpdateDlg::EnableStart(bool enable) {
 RunOutcome CQVUUpdateDlg::Outcome() const {
     if (installerStarted_)
         return RunOutcome::InstallerStarted;
+    if (!installerFailure_.empty())
+        return RunOutcome::InstallerNotStarted;
     return endedByUser_ && !failureShown_ ? RunOutcome::EndedByUser : RunOutcome::Refused;
 }
 

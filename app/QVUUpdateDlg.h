@@ -86,6 +86,7 @@ public:
     bool IsBusy() const { return busy_; }
     bool IsStartEnabled() const;
     RunOutcome Outcome() const;
+    const std::string& InstallerFailure() const { return installerFailure_; }
 
     const XMLLocalizer& Texts() const { return texts_; }
     const ProductSelection& Selection() const { return selection_; }
@@ -129,6 +130,7 @@ private:
     int result_ = IDCANCEL;
     int modalDepth_ = 0;
     bool installerStarted_ = false;
+    std::string installerFailure_;
     bool endedByUser_ = false;
     // A failure was reported during the run: ending it is no plain Cancel.
     bool failureShown_ = false;

@@ -4,6 +4,8 @@
 #include "tests/support/ShellStandIns.h"
 #include "tests/support/TempRoot.h"
 
+#include "platform/files.h"
+
 #include <gtest/gtest.h>
 
 namespace fs = std::filesystem;
@@ -68,6 +70,38 @@ TEST_F(InstallerStart, StartsOnlyTheAuxiliaryProgramsThatExist) {
     const std::string both = qvutest::WaitForLines(record_, 2);
     EXPECT_NE(both.find("VORAradodU.exe [-remove]\n"), std::string::npos) << both;
     EXPECT_NE(both.find("VORAradod32.exe [-remove]\n"), std::string::npos) << both;
+}
+
+TEST_F(InstallerStart, InstallerThatCannotStartSaysWhy) {
+    fs::remove(bin_ / "msiexec");
+    EXPECT_EQ(StartInstaller(InstallerParameters("C:\\Data\\Update\\", "Quorvane.msi", "")),
+              "MsiExec.exe could not be started: the program was not found");
+    // An executable file of the name that is no program.
+    qvutest::WriteFile(bin_ / "msiexec", "not a program\n");
+    fs::permissions(bin_ / "msiexec", fs::perms::owner_all);
+    EXPECT_EQ(StartInstaller(InstallerParameters("C:\\Data\\Update\\", "Quorvane.msi", "")),
+              "MsiExec.exe could not be started: the file is no program this system can run");
+    EXPECT_FALSE(fs::exists(record_));
+}
+
+// Without a full installation folder every relative name would be looked up
+// in the process's current folder: nothing there is run, removed or touched.
+TEST_F(InstallerStart, InstallationFolderThatIsNoFullPathPreparesNothing) {
+    const fs::path current = driveC_ / "Somewhere";
+    const fs::path victim = driveC_ / "victim.txt";
+    qvutest::WriteFile(victim, "keep me");
+    qvutest::WriteFile(current / "QVUninstall.ini", "C:\\victim.txt\r\n");
+    qvutest::WriteRecordingScript(current / "VORAradodU.exe", record_, "VORAradodU.exe");
+    ASSERT_TRUE(SetCurrentDirectoryA("C:\\Somewhere"));
+    for (const char* folder : {"", "Somewhere\\", ".\\"}) {
+        PrepareInstalledProduct(folder, "C:\\Quorvane\\Olvin5\\");
+        EXPECT_TRUE(fs::exists(victim)) << folder;
+        EXPECT_TRUE(fs::exists(current / "QVUninstall.ini")) << folder;
+    }
+    // The same folder named in full is the product's.
+    PrepareInstalledProduct("C:\\Somewhere\\", "C:\\Quorvane\\Olvin5\\");
+    EXPECT_FALSE(fs::exists(victim));
+    EXPECT_EQ(qvutest::WaitForLines(record_, 1), "VORAradodU.exe [-remove]\n");
 }
 
 } // namespace
