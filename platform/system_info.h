@@ -18,4 +18,8 @@ namespace platform {
 // The machine-state folder (registry hives, drive table, lock files) as a
 // native path: $QVU_ROOT, by default /var/lib/quorvane, without a trailing slash.
 std::string MachineRoot();
+
+// The number of the account the process runs as, unique on the machine (the
+// relative id of the user's security id on Windows, the user id here).
+DWORD CurrentAccountId();
 } // namespace platform

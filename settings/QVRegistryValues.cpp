@@ -2,6 +2,8 @@
 // user: booleans, numbers and paths kept as text in the INI file.
 #include "settings/QVRegistry.h"
 
+#include "platform/system_info.h"
+
 #include <charconv>
 #include <cstdlib>
 #include <cstring>
@@ -18,6 +20,9 @@ const char* SkipPlus(const char* text) {
 constexpr int kBooleanTextSize = 6;
 // Room for a number read: 19 characters and the terminator.
 constexpr int kNumberTextSize = 20;
+// The per-user numbers of accounts that cannot count on the machine's
+// counter start here.
+constexpr unsigned long kAccountNumbers = 1000000;
 
 // Booleans and numbers are kept as text independent of the process locale,
 // so a file written under one language reads under another.
@@ -219,7 +224,9 @@ int QVRegistry::ReadPath(const char* section, const char* key, char* buffer, int
 }
 
 KxString QVRegistry::GetUserId() {
-    char number[5];
+    // Room for any number handed out below, so that a number of five digits
+    // or more is read back and kept instead of replaced at every call.
+    char number[kNumberTextSize];
     if (ReadRegistry(HKEY_CURRENT_USER, "User", number, sizeof number) == QVR_OK)
         return KxString("User") + number;
 
@@ -229,7 +236,14 @@ KxString QVRegistry::GetUserId() {
         next = std::atoi(number) + 1;
     KxString formatted;
     formatted.Format("%.4d", next);
-    WriteRegistry(HKEY_LOCAL_MACHINE, "LastUser", formatted, false);
+    if (WriteRegistry(HKEY_LOCAL_MACHINE, "LastUser", formatted, false) != QVR_OK) {
+        // An account that may not change the machine's values cannot take
+        // its next number without sharing it with every other such account:
+        // it takes a number of its own, from its account, above the range
+        // the machine hands out.
+        formatted.Format("%lu", kAccountNumbers +
+                                    static_cast<unsigned long>(platform::CurrentAccountId()));
+    }
     WriteRegistry(HKEY_CURRENT_USER, "User", formatted, false);
     return "User" + formatted;
 }

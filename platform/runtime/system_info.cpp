@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <unistd.h>
 
 UINT GetSystemDirectoryA(LPSTR buffer, UINT size) {
     const char* configured = std::getenv("QVU_SYSTEM_DIR");
@@ -21,4 +22,8 @@ UINT GetSystemDirectoryA(LPSTR buffer, UINT size) {
         return static_cast<UINT>(folder.size() + 1);
     std::memcpy(buffer, folder.c_str(), folder.size() + 1);
     return static_cast<UINT>(folder.size());
+}
+
+DWORD platform::CurrentAccountId() {
+    return static_cast<DWORD>(geteuid());
 }

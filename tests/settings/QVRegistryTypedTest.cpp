@@ -192,4 +192,46 @@ TEST_F(TypedTest, TwoProcessesWritingOneIniFileKeepBothValues) {
     }
 }
 
+// Accounts other than the administrator cannot move the machine's counter:
+// each still gets a number of its own and keeps it.
+TEST_F(TypedTest, AccountsThatCannotCountOnTheMachineKeepNumbersOfTheirOwn) {
+    if (geteuid() != 0)
+        GTEST_SKIP() << "needs root to run as other accounts";
+    namespace fs = std::filesystem;
+    // The other accounts reach the machine root and write the INI file.
+    for (fs::path folder = drive / "Data"; folder != root.Folder().parent_path();
+         folder = folder.parent_path())
+        fs::permissions(folder, fs::perms::others_exec | fs::perms::others_read,
+                        fs::perm_options::add);
+    fs::permissions(drive / "Data", fs::perms::all);
+    const auto writeAs = [this](uid_t account, const char* colour) {
+        const pid_t child = fork();
+        if (child == 0) {
+            if (setgid(account) != 0 || setuid(account) != 0)
+                _exit(100);
+            KxString first;
+            KxString again;
+            const bool ok = store.WriteUserValue("General", "Colour", colour) == 0 &&
+                            store.ReadUserValue("General", "Colour", first) == 0 &&
+                            store.WriteUserValue("General", "Size", 7) == 0 &&
+                            store.ReadUserValue("General", "Colour", again) == 0;
+            _exit(ok && std::strcmp(first, colour) == 0 && std::strcmp(again, colour) == 0 ? 0 : 1);
+        }
+        int status = 0;
+        return child > 0 && waitpid(child, &status, 0) == child && WIFEXITED(status) &&
+               WEXITSTATUS(status) == 0;
+    };
+    ASSERT_EQ(store.WriteUserValue("General", "Colour", "root"), 0);
+    fs::permissions(IniFile(), fs::perms::others_write, fs::perm_options::add);
+    EXPECT_TRUE(writeAs(65534, "nobody"));
+    EXPECT_TRUE(writeAs(65533, "other"));
+    EXPECT_TRUE(writeAs(65534, "nobody"));
+
+    const std::string ini = qvutest::ReadFile(IniFile());
+    EXPECT_NE(ini.find("User0001_#_Colour=root"), std::string::npos) << ini;
+    EXPECT_NE(ini.find("User1065534_#_Colour=nobody"), std::string::npos) << ini;
+    EXPECT_NE(ini.find("User1065533_#_Colour=other"), std::string::npos) << ini;
+    EXPECT_EQ(RegistryText(HKEY_LOCAL_MACHINE, std::string(kBase) + "LastUser"), "0001");
+}
+
 } // namespace
