@@ -4,6 +4,7 @@
 #include "platform/profile.h"
 
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -110,11 +111,14 @@ int QVRegistry::InitFromInf(const char* application, const char* sectionPrefixOr
 }
 
 int QVRegistry::ProjectFilePath(KxString& path) const {
-    char folder[MAX_PATH];
-    const DWORD length = GetModuleFileNameA(nullptr, folder, MAX_PATH);
-    if (length == 0 || length >= static_cast<DWORD>(MAX_PATH))
+    // The program's name may be long; only its folder has to leave room for
+    // the project file's name within MAX_PATH.
+    std::vector<char> program(32768, '\0');
+    const DWORD length =
+        GetModuleFileNameA(nullptr, program.data(), static_cast<DWORD>(program.size()));
+    if (length == 0 || length >= program.size())
         return QVR_PATH_TOO_LONG;
-    path = folder;
+    path = program.data();
     path = path.Left(path.ReverseFind('\\'));
     if (path.GetLength() + 11 > MAX_PATH)
         return QVR_PATH_TOO_LONG;

@@ -3,7 +3,10 @@
 #include "platform/files.h"
 #include "platform/profile.h"
 
+#include <cstdlib>
 #include <string>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -154,6 +157,38 @@ TEST_F(SettingsTest, ProjectFileIsFoundInTheCurrentFolder) {
     EXPECT_TRUE(company.IsEmpty());
     QVRegistry unknown;
     EXPECT_EQ(unknown.InitFromInf("Nobody", nullptr), -8);
+}
+
+// The half of the next test that runs as the program with the long name.
+TEST(ProjectFileBesideTheProgram, ChildReadsIt) {
+    if (std::getenv("QVU_TEST_LONG_PROGRAM_PATH") == nullptr)
+        GTEST_SKIP() << "runs only as the child of the next test";
+    QVRegistry store;
+    EXPECT_EQ(store.InitFromInf("VAZuvedev", nullptr), 0);
+    KxString company, product, version, shortId;
+    EXPECT_TRUE(store.GetRegistryInfo(company, product, version, shortId));
+    EXPECT_STREQ(shortId, "QVZ");
+}
+
+// Only the folder has to fit into a path of 260 characters: a program whose
+// full path is longer still finds the project file beside it.
+TEST_F(SettingsTest, ProjectFileBesideAProgramWithALongPathIsFound) {
+    const fs::path folder = drive / "Tools";
+    const fs::path program = folder / (std::string(250, 'p') + ".exe");
+    WriteFile(folder / "Varuk.inf", "[VAZuvedev]\r\nCompany=Kaltrex\r\nProduct=Quorvane Zetra\r\n"
+                                    "Version=4.0\r\nShortId=QVZ\r\n");
+    fs::copy_file(fs::read_symlink("/proc/self/exe"), program);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        setenv("QVU_TEST_LONG_PROGRAM_PATH", "1", 1);
+        execl(program.c_str(), "test_settings", "--gtest_filter=ProjectFileBesideTheProgram.*",
+              static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
 }
 
 TEST_F(SettingsTest, InitWithoutNamesFailsAndStaysUninitialised) {
