@@ -8,6 +8,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <set>
+#include <string>
 #include <string_view>
 
 namespace {
@@ -15,14 +17,133 @@ namespace {
 // Without validation and without the document type: its declaration is
 // skipped unread, so no entity it declares is ever expanded and no file or
 // address named in it is fetched; a reference to such an entity stays text.
-// Line ends are normalised to single line feeds.
-constexpr unsigned kParseOptions = pugi::parse_default & ~pugi::parse_doctype;
+// Line ends are normalised to single line feeds. As a fragment, so that text
+// around the root element is kept and can be refused.
+constexpr unsigned kParseOptions =
+    (pugi::parse_default & ~pugi::parse_doctype) | pugi::parse_fragment;
+// The same with the references left as written and the document type kept,
+// to check the references against the entities it declares.
+constexpr unsigned kReferenceOptions = (kParseOptions & ~pugi::parse_escapes) | pugi::parse_doctype;
 
-bool HasSingleRootElement(const pugi::xml_document& document) {
-    const auto elements = document.children();
-    return std::count_if(elements.begin(), elements.end(), [](pugi::xml_node node) {
-               return node.type() == pugi::node_element;
-           }) == 1;
+// Visits every node below root in document order, without recursion: a
+// deeply nested document must not exhaust the stack.
+template <class Visit> void ForEachDescendant(pugi::xml_node root, Visit visit) {
+    pugi::xml_node node = root.first_child();
+    while (node) {
+        visit(node);
+        if (node.first_child()) {
+            node = node.first_child();
+            continue;
+        }
+        while (node != root && !node.next_sibling())
+            node = node.parent();
+        if (node == root)
+            break;
+        node = node.next_sibling();
+    }
+}
+
+// The parser is lenient where a conforming one refuses a document: a second
+// root element, text around the root, an attribute given twice, a reference
+// to an entity nobody declared, a bare '&'. These are checked here.
+bool HasOneRootAndNothingElse(const pugi::xml_document& document) {
+    int elements = 0;
+    for (const pugi::xml_node node : document.children()) {
+        if (node.type() == pugi::node_element)
+            ++elements;
+        else if (node.type() == pugi::node_pcdata || node.type() == pugi::node_cdata)
+            return false; // blanks around the root are dropped by the parser
+    }
+    return elements == 1;
+}
+
+bool HasNoRepeatedAttribute(const pugi::xml_document& document) {
+    bool unique = true;
+    ForEachDescendant(document, [&unique](pugi::xml_node node) {
+        for (pugi::xml_attribute a = node.first_attribute(); a && unique; a = a.next_attribute())
+            for (pugi::xml_attribute b = a.next_attribute(); b && unique; b = b.next_attribute())
+                unique = std::strcmp(a.name(), b.name()) != 0;
+    });
+    return unique;
+}
+
+bool IsNameCharacter(char c, bool first) {
+    // Bytes of multi-byte UTF-8 sequences pass: names may use any script.
+    return ascii::IsLetter(c) || c == '_' || c == ':' || static_cast<unsigned char>(c) >= 0x80 ||
+           (!first && (ascii::IsDigit(c) || c == '-' || c == '.'));
+}
+
+bool IsName(std::string_view text) {
+    for (std::size_t i = 0; i < text.size(); ++i)
+        if (!IsNameCharacter(text[i], i == 0))
+            return false;
+    return !text.empty();
+}
+
+// "#65" or "#x41", naming a character XML allows.
+bool IsCharacterReference(std::string_view name) {
+    const bool hex = name.starts_with("#x");
+    const std::string_view digits = name.substr(hex ? 2 : 1);
+    if (digits.empty() || digits.size() > 8 ||
+        !std::all_of(digits.begin(), digits.end(), hex ? ascii::IsHexDigit : ascii::IsDigit))
+        return false;
+    const unsigned long code = std::stoul(std::string(digits), nullptr, hex ? 16 : 10);
+    return code == 0x9 || code == 0xA || code == 0xD || (code >= 0x20 && code <= 0xD7FF) ||
+           (code >= 0xE000 && code <= 0xFFFD) || (code >= 0x10000 && code <= 0x10FFFF);
+}
+
+// The general entities the internal subset of the document type declares.
+std::set<std::string, std::less<>> DeclaredEntities(const pugi::xml_document& document) {
+    std::set<std::string, std::less<>> names = {"lt", "gt", "amp", "apos", "quot"};
+    for (const pugi::xml_node node : document.children()) {
+        if (node.type() != pugi::node_doctype)
+            continue;
+        const std::string_view subset = node.value();
+        for (std::size_t at = subset.find("<!ENTITY"); at != std::string_view::npos;
+             at = subset.find("<!ENTITY", at + 1)) {
+            std::size_t start = at + 8;
+            while (start < subset.size() && ascii::IsSpace(subset[start]))
+                ++start;
+            std::size_t end = start;
+            while (end < subset.size() && IsNameCharacter(subset[end], end == start))
+                ++end;
+            names.emplace(subset.substr(start, end - start));
+        }
+    }
+    return names;
+}
+
+bool ReferencesAreDeclared(std::string_view text,
+                           const std::set<std::string, std::less<>>& declared) {
+    for (std::size_t at = text.find('&'); at != std::string_view::npos;
+         at = text.find('&', at + 1)) {
+        const std::size_t end = text.find(';', at);
+        if (end == std::string_view::npos)
+            return false;
+        const std::string_view name = text.substr(at + 1, end - at - 1);
+        const bool known = name.starts_with('#') ? IsCharacterReference(name)
+                                                 : IsName(name) && declared.contains(name);
+        if (!known)
+            return false;
+    }
+    return true;
+}
+
+// Every '&' of the texts and attribute values begins a reference to a
+// character or to an entity that is predefined or declared.
+bool HasOnlyDeclaredReferences(const char* utf8Text) {
+    pugi::xml_document raw;
+    if (!raw.load_buffer(utf8Text, std::strlen(utf8Text), kReferenceOptions, pugi::encoding_utf8))
+        return false;
+    const auto declared = DeclaredEntities(raw);
+    bool valid = true;
+    ForEachDescendant(raw, [&](pugi::xml_node node) {
+        if (node.type() == pugi::node_pcdata)
+            valid = valid && ReferencesAreDeclared(node.value(), declared);
+        for (const pugi::xml_attribute attribute : node.attributes())
+            valid = valid && ReferencesAreDeclared(attribute.value(), declared);
+    });
+    return valid;
 }
 
 // Holds the parsed document and its root element while the table is read.
@@ -50,8 +171,8 @@ bool CXMLMgr::LoadXml(const char* utf8Text) {
     root_ = pugi::xml_node();
     const pugi::xml_parse_result result =
         document_.load_buffer(utf8Text, std::strlen(utf8Text), kParseOptions, pugi::encoding_utf8);
-    // The parser takes a second root element silently; the document is not well-formed.
-    if (!result || !HasSingleRootElement(document_))
+    if (!result || !HasOneRootAndNothingElse(document_) || !HasNoRepeatedAttribute(document_) ||
+        !HasOnlyDeclaredReferences(utf8Text))
         return false;
     root_ = document_.document_element();
     return true;
@@ -59,22 +180,11 @@ bool CXMLMgr::LoadXml(const char* utf8Text) {
 
 // An element's text content: the text of all its descendants in document order.
 std::string TextContent(pugi::xml_node element) {
-    // Walked without recursion: a deeply nested document must not exhaust the stack.
     std::string text;
-    pugi::xml_node node = element.first_child();
-    while (node) {
+    ForEachDescendant(element, [&text](pugi::xml_node node) {
         if (node.type() == pugi::node_pcdata || node.type() == pugi::node_cdata)
             text += node.value();
-        if (node.first_child()) {
-            node = node.first_child();
-            continue;
-        }
-        while (node != element && !node.next_sibling())
-            node = node.parent();
-        if (node == element)
-            break;
-        node = node.next_sibling();
-    }
+    });
     return text;
 }
 

@@ -51,6 +51,14 @@ TEST_F(LoadTest, DocumentThatDoesNotParseIsTracedAndChangesNothing) {
         "<TRANSLATIONS>",
         "<TRANSLATIONS/><TRANSLATIONS/>",
         "plain text",
+        // Not well-formed, though a lenient parser reads them.
+        "<TRANSLATIONS/>tail",
+        "lead<TRANSLATIONS/>",
+        "<TRANSLATIONS><T ItemId=\"A\" ItemId=\"B\"/></TRANSLATIONS>",
+        "<TRANSLATIONS><T ItemId=\"A\"><English>&nobody;</English></T></TRANSLATIONS>",
+        "<TRANSLATIONS><T ItemId=\"A\"><English>this & that</English></T></TRANSLATIONS>",
+        "<TRANSLATIONS><T ItemId=\"A&B\"/></TRANSLATIONS>",
+        "<TRANSLATIONS><T ItemId=\"A\"><English>&#0;</English></T></TRANSLATIONS>",
     };
     for (const char* text : broken) {
         EXPECT_FALSE(Parse(text)) << text;
@@ -99,6 +107,12 @@ TEST_F(LoadTest, DocumentTypeExpandsNothingAndReadsNoFile) {
         Item("B", "<English>&file;|&word;</English>") + "</TRANSLATIONS>";
     EXPECT_TRUE(Parse(text));
     EXPECT_EQ(localizer.GetText("B"), "&file;|&word;") << "entities stay as written";
+}
+
+TEST_F(LoadTest, CharacterAndPredefinedReferencesAreResolved) {
+    EXPECT_TRUE(Parse("<TRANSLATIONS><T ItemId=\"B&amp;C\"><English>&#65;&#x42;&lt;&quot;"
+                      "</English></T></TRANSLATIONS>"));
+    EXPECT_EQ(localizer.GetText("B&C"), "AB<\"");
 }
 
 TEST_F(LoadTest, DeclaredEncodingIsIgnoredForUtf8Text) {
