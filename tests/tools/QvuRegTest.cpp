@@ -238,6 +238,22 @@ TEST_F(QvuRegTest, ExportedFileImportsToTheSameValues) {
     EXPECT_EQ(qvutest::ReadFile(second), exported) << "the import restored every value exactly";
 }
 
+// Texts whose bytes are no UTF-8 cannot pass through the 5.00 format's
+// UTF-16: the export keeps them byte for byte in the older format.
+TEST_F(QvuRegTest, TextsThatAreNoUtf8SurviveExportAndImport) {
+    const std::string key = "HKCU\\Software\\Bytes";
+    const std::string lines = "caf\xE9\nline";
+    ASSERT_EQ(Reg({"add", key, "/v", "Lines", "/d", lines}).status, 0);
+    ASSERT_EQ(Reg({"add", key, "/v", "Plain", "/d", "caf\xE9"}).status, 0);
+    const std::string file = (root.Folder() / "bytes.reg").string();
+    ASSERT_EQ(Reg({"export", key, file}).status, 0);
+    EXPECT_EQ(qvutest::ReadFile(file).rfind("REGEDIT4\r\n", 0), 0u) << qvutest::ReadFile(file);
+    ASSERT_EQ(Reg({"delete", key}).status, 0);
+    ASSERT_EQ(Reg({"import", file}).status, 0);
+    EXPECT_EQ(Stored(HKEY_CURRENT_USER, "Software\\Bytes", "Lines"), Text(lines.c_str()));
+    EXPECT_EQ(Stored(HKEY_CURRENT_USER, "Software\\Bytes", "Plain"), Text("caf\xE9"));
+}
+
 TEST_F(QvuRegTest, MalformedFileChangesNothing) {
     const std::string good = "[HKEY_CURRENT_USER\\Software\\Half]\n\"First\"=\"written\"\n";
     const std::vector<std::pair<std::string, std::string>> files = {

@@ -2,6 +2,7 @@
 
 #include "tools/qvu-reg/TextEncoding.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <optional>
 #include <strings.h>
@@ -257,7 +258,15 @@ std::string HexLines(std::string line, std::string_view bytes) {
     return out + line;
 }
 
-std::string FormatValue(const RegValue& value) {
+// Whether a text survives the way through UTF-16 that the 5.00 format's hex
+// texts take: only UTF-8 does.
+bool IsUnicodeText(const RegValue& value) {
+    return !IsText(value.type) || Utf16LeToUtf8(Utf8ToUtf16Le(value.data)) == value.data;
+}
+
+// unicode: the 5.00 format, whose hex texts are UTF-16; else REGEDIT4, whose
+// hex texts are the bytes as they are.
+std::string FormatValue(const RegValue& value, bool unicode) {
     const std::string lead = value.name.empty() ? "@=" : Quoted(value.name) + "=";
     if (value.type == REG_SZ) {
         std::string_view text = value.data;
@@ -279,7 +288,8 @@ std::string FormatValue(const RegValue& value) {
         return HexLines(lead + "hex:", value.data);
     char type[16];
     std::snprintf(type, sizeof type, "hex(%x):", static_cast<unsigned>(value.type));
-    return HexLines(lead + type, IsText(value.type) ? Utf8ToUtf16Le(value.data) : value.data);
+    return HexLines(lead + type,
+                    unicode && IsText(value.type) ? Utf8ToUtf16Le(value.data) : value.data);
 }
 
 } // namespace
@@ -293,11 +303,15 @@ bool ParseRegFile(std::string_view bytes, std::vector<RegChange>& changes, RegFi
 }
 
 std::string FormatRegFile(const std::vector<ExportedKey>& keys) {
-    std::string out = std::string(kHeader5) + std::string(kLineEnd) + std::string(kLineEnd);
+    const bool unicode = std::all_of(keys.begin(), keys.end(), [](const ExportedKey& key) {
+        return std::all_of(key.values.begin(), key.values.end(), IsUnicodeText);
+    });
+    std::string out =
+        std::string(unicode ? kHeader5 : kHeader4) + std::string(kLineEnd) + std::string(kLineEnd);
     for (const ExportedKey& key : keys) {
         out += "[" + key.key.FullName() + "]" + std::string(kLineEnd);
         for (const RegValue& value : key.values)
-            out += FormatValue(value) + std::string(kLineEnd);
+            out += FormatValue(value, unicode) + std::string(kLineEnd);
         out += kLineEnd;
     }
     return out;

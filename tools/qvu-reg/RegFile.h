@@ -33,7 +33,8 @@ struct ExportedKey {
     std::vector<RegValue> values;
 };
 
-// The file in the 5.00 format, UTF-8 with CR LF line ends.
+// The file in the 5.00 format, UTF-8 with CR LF line ends; in the REGEDIT4
+// format when a text holds bytes that are no UTF-8, which only it keeps.
 std::string FormatRegFile(const std::vector<ExportedKey>& keys);
 
 } // namespace qvureg
