@@ -48,7 +48,7 @@ std::string RemainingTime(const XMLLocalizer& texts, DWORD remainingMs) {
     return std::to_string(amount) + " " + unit;
 }
 
-std::string ProgressText(const XMLLocalizer& texts, int done, int total, DWORD elapsedMs) {
+std::string ProgressText(const XMLLocalizer& texts, DWORD done, DWORD total, DWORD elapsedMs) {
     const double percent = done * 100.0 / total;
     std::string text = texts.GetText(percent < 2.0 ? "APP_PROGRESS" : "APP_PROGRESSTIME");
     ReplaceAll(text, "#P", Format("%.1f", percent));
@@ -65,26 +65,28 @@ constexpr DWORD kWaitSliceMs = 60 * 60 * 1000;
 ProgressDisplay::ProgressDisplay(HWND dialog, const XMLLocalizer& texts)
     : dialog_(dialog), texts_(texts) {}
 
-void ProgressDisplay::StartProgress(int range) {
+void ProgressDisplay::StartProgress(DWORD range) {
+    barShift_ = range > static_cast<DWORD>(std::numeric_limits<int>::max()) ? 1 : 0;
     const HWND bar = GetDlgItem(dialog_, kProgressBar);
     SendMessageA(bar, PBM_SETPOS, 0, 0);
-    SendMessageA(bar, PBM_SETRANGE32, 0, range);
+    SendMessageA(bar, PBM_SETRANGE32, 0, static_cast<LPARAM>(range >> barShift_));
     ShowWindow(bar, SW_SHOW);
     SetDlgItemTextA(dialog_, kProgressText, "");
     ShowWindow(GetDlgItem(dialog_, kProgressText), SW_SHOW);
 }
 
-void ProgressDisplay::UpdateProgress(int done, int total, DWORD start) {
+void ProgressDisplay::UpdateProgress(DWORD done, DWORD total, DWORD start) {
     UpdateProgress(done, total, start, timeGetTime());
 }
 
-void ProgressDisplay::UpdateProgress(int done, int total, DWORD start, DWORD now) {
-    // No size, no percentage: a size past 2 GiB reads as negative here.
-    if (total <= 0)
+void ProgressDisplay::UpdateProgress(DWORD done, DWORD total, DWORD start, DWORD now) {
+    // No size, no percentage.
+    if (total == 0)
         return;
     // Unsigned difference: right across the wrap of the millisecond counter.
     const DWORD elapsedMs = now - start;
-    SendMessageA(GetDlgItem(dialog_, kProgressBar), PBM_SETPOS, static_cast<WPARAM>(done), 0);
+    SendMessageA(GetDlgItem(dialog_, kProgressBar), PBM_SETPOS,
+                 static_cast<WPARAM>(done >> barShift_), 0);
     SetDlgItemTextA(dialog_, kProgressText, ProgressText(texts_, done, total, elapsedMs).c_str());
 }
 
@@ -98,7 +100,7 @@ void ProgressDisplay::OnDownloadStarted(LPARAM expectedSize) {
 }
 
 void ProgressDisplay::OnDownloadStarted(LPARAM expectedSize, DWORD now) {
-    downloadTotal_ = static_cast<int>(expectedSize);
+    downloadTotal_ = static_cast<DWORD>(expectedSize);
     downloadStart_ = now;
     StartProgress(downloadTotal_);
 }
@@ -110,7 +112,7 @@ void ProgressDisplay::OnDownloadProgress(LPARAM done) {
 void ProgressDisplay::OnDownloadProgress(LPARAM done, DWORD now) {
     if (downloadTotal_ == 0)
         return;
-    UpdateProgress(static_cast<int>(done), downloadTotal_, downloadStart_, now);
+    UpdateProgress(static_cast<DWORD>(done), downloadTotal_, downloadStart_, now);
 }
 
 void ProgressDisplay::OnDownloadEnded() {

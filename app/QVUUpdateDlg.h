@@ -27,12 +27,14 @@ public:
     // Shows on dialog with texts from texts, which must outlive this object.
     ProgressDisplay(HWND dialog, const XMLLocalizer& texts);
 
-    // Empties and shows the bar, now running from 0 to range bytes, and the text.
-    void StartProgress(int range);
+    // Empties and shows the bar, now running from 0 to range bytes, and the
+    // text. Sizes are unsigned 32-bit, as the description file publishes
+    // them: a package of 2 to 4 GiB is no negative size.
+    void StartProgress(DWORD range);
     // Moves the bar to done and shows the percentage of total, with the time
     // left once 2 percent are done, estimated from the time since start.
-    void UpdateProgress(int done, int total, DWORD start);
-    void UpdateProgress(int done, int total, DWORD start, DWORD now);
+    void UpdateProgress(DWORD done, DWORD total, DWORD start);
+    void UpdateProgress(DWORD done, DWORD total, DWORD start, DWORD now);
     void HideProgress();
 
     // The download commands: started with the expected size, progress with
@@ -44,14 +46,17 @@ public:
     void OnDownloadProgress(LPARAM done, DWORD now);
     void OnDownloadEnded();
 
-    int DownloadTotal() const { return downloadTotal_; }
+    DWORD DownloadTotal() const { return downloadTotal_; }
     DWORD DownloadStart() const { return downloadStart_; }
 
 private:
     HWND dialog_;
     const XMLLocalizer& texts_;
-    int downloadTotal_ = 0;
+    DWORD downloadTotal_ = 0;
     DWORD downloadStart_ = 0;
+    // The bar's range is a signed 32-bit number: bytes are halved for it
+    // when the range would not fit.
+    unsigned barShift_ = 0;
 };
 
 // The command that starts the run, posted at the end of the initialisation.

@@ -43,7 +43,11 @@ void ConsoleView::Show(const platform::DialogChange& change) {
         position_ = change.control.position;
         break;
     case DialogChangeKind::Visible:
-        if (change.controlId == kProgressBar && !change.control.visible)
+        if (change.controlId != kProgressBar)
+            break;
+        if (change.control.visible)
+            printedTenth_ = -1; // a new download, perhaps of the same size
+        else
             EndOpenLine();
         break;
     case DialogChangeKind::Enabled:

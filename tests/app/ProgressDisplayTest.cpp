@@ -128,7 +128,6 @@ TEST_F(ProgressDisplayTest, UnknownSizeShowsNothing) {
     display.StartProgress(1000);
     display.UpdateProgress(500, 1000, 0, 1000);
     display.UpdateProgress(500, 0, 0, 1000);
-    display.UpdateProgress(500, -1, 0, 1000);
     EXPECT_EQ(Text(), "50.0% (1 s remaining)");
     EXPECT_EQ(Position(), 500);
 }

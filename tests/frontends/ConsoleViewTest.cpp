@@ -1,5 +1,7 @@
 #include "frontends/console/ConsoleView.h"
 
+#include "app/QVUUpdateDlg.h"
+
 #include <gtest/gtest.h>
 
 #include <sstream>
@@ -116,6 +118,42 @@ TEST(ConsoleViewTest, NoRangeShowsNoProgress) {
     view.Show(Range(0));
     view.Show(Position(0, 0));
     EXPECT_EQ(out.str(), "");
+}
+
+// The dialog's progress display drawing into the view through the dialog
+// model, as in the program.
+class DisplayedDownloadTest : public ::testing::Test {
+protected:
+    DisplayedDownloadTest() {
+        platform::SetDialogListener(dialog,
+                                    [this](const DialogChange& change) { view.Show(change); });
+    }
+    ~DisplayedDownloadTest() override { platform::ForgetDialogControls(dialog); }
+
+    HWND dialog = reinterpret_cast<HWND>(0x6100);
+    XMLLocalizer texts; // no table: the progress text is the item id
+    ProgressDisplay display{dialog, texts};
+    std::ostringstream out;
+    ConsoleView view{out, false};
+};
+
+TEST_F(DisplayedDownloadTest, ARetriedDownloadOfTheSameSizeShowsItsProgressAnew) {
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        display.OnDownloadStarted(1000, 0);
+        display.OnDownloadProgress(500, 10);
+        display.OnDownloadEnded();
+    }
+    EXPECT_EQ(out.str(), "Download: APP_PROGRESSTIME\nDownload: APP_PROGRESSTIME\n");
+}
+
+TEST_F(DisplayedDownloadTest, PackagesOfTwoToFourGibibytesShowTheirProgress) {
+    const DWORD size = 0xC0000000; // 3 GiB
+    display.OnDownloadStarted(size, 0);
+    display.OnDownloadProgress(size / 2, 1000);
+    EXPECT_EQ(out.str(), "Download: APP_PROGRESSTIME\n");
+    char text[64];
+    GetDlgItemTextA(dialog, 1005, text, sizeof text);
+    EXPECT_STREQ(text, "APP_PROGRESSTIME");
 }
 
 } // namespace
