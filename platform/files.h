@@ -24,7 +24,9 @@ constexpr DWORD FILE_APPEND_DATA = 0x0004;
 // Share modes: what an open lets other opens of the same file do, in this
 // process and in every other process of the machine. An open is refused with
 // ERROR_SHARING_VIOLATION when an existing open does not share what it asks
-// for, or when it does not share what an existing open uses.
+// for, or when it does not share what an existing open uses. Only an account
+// that can open a file takes part in its sharing; an open kept waiting for
+// another's admission longer than a second is refused the same way.
 constexpr DWORD FILE_SHARE_READ = 0x1;
 constexpr DWORD FILE_SHARE_WRITE = 0x2;
 constexpr DWORD FILE_SHARE_DELETE = 0x4;

@@ -111,7 +111,7 @@ SharedFile OpenSharedFile(const std::string& nativePath, DWORD desiredAccess, DW
     if (existed && (rights & kRightWrite) && (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
         return Fail(fd, ERROR_ACCESS_DENIED);
 
-    std::unique_ptr<ShareClaim> claim = ClaimShareMode(st, rights, shareMode);
+    std::unique_ptr<ShareClaim> claim = ClaimShareMode(fd, rights, shareMode);
     if (!claim)
         return Fail(fd, GetLastError());
     // Only an admitted open may empty the file.

@@ -1,6 +1,7 @@
 #include "platform/errors.h"
 #include "platform/files.h"
 #include "platform/handles.h"
+#include "platform/sync.h"
 #include "tests/support/TempRoot.h"
 
 #include <gtest/gtest.h>
@@ -115,6 +116,10 @@ TEST(MachineRootTest, FilesOpenBeforeTheMachineRootExists) {
                                 FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(handle, INVALID_HANDLE_VALUE) << GetLastError();
     CloseHandle(handle);
+    // Named objects make the lock folders they need on first use.
+    HANDLE mutex = CreateMutexA(nullptr, FALSE, "QVUU_Fresh");
+    ASSERT_NE(mutex, nullptr) << GetLastError();
+    CloseHandle(mutex);
     EXPECT_TRUE(fs::is_directory(fresh / "locks"));
 }
 
