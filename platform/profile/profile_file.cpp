@@ -67,9 +67,9 @@ bool WriteAll(int fd, const std::string& content) {
 }
 
 // Opens a regular file for reading: -1 with errno set for anything else,
-// and a pipe in the file's place does not block.
-int OpenRegularFile(int folder, const char* path, struct stat& st) {
-    const int fd = openat(folder, path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+// and a pipe in the file's place does not block. flags: O_NOFOLLOW or 0.
+int OpenRegularFile(int folder, const char* path, int flags, struct stat& st) {
+    const int fd = openat(folder, path, O_RDONLY | O_NONBLOCK | O_CLOEXEC | flags);
     if (fd < 0)
         return -1;
     if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode))
@@ -79,14 +79,32 @@ int OpenRegularFile(int folder, const char* path, struct stat& st) {
     return -1;
 }
 
-// A symbolic link stays a link: its target gets the new content.
-std::string FollowLink(const std::string& path) {
-    struct stat st;
-    char target[PATH_MAX];
-    if (lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode) &&
-        realpath(path.c_str(), target) != nullptr)
-        return target;
-    return path;
+// How many links in a row a write follows; a longer chain is taken for a loop.
+constexpr int kMaxLinkSteps = 40;
+
+// The file a profile write goes to. A symbolic link in the file's place stays
+// a link and its target gets the new content, as long as the link is the
+// writer's own or the administrator's; a link that another account put there
+// would have the writer change a file of that account's choosing, so it is
+// not followed: nothing then, as for a loop.
+std::optional<std::string> WrittenFile(std::string path) {
+    for (int step = 0; step < kMaxLinkSteps; ++step) {
+        struct stat st;
+        if (lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
+            return path;
+        if (st.st_uid != geteuid() && st.st_uid != 0)
+            return std::nullopt;
+        char target[PATH_MAX];
+        const ssize_t length = readlink(path.c_str(), target, sizeof target - 1);
+        if (length < 0)
+            return path;
+        const std::string_view text(target, static_cast<std::size_t>(length));
+        const std::size_t slash = path.rfind('/');
+        path = (!text.empty() && text.front() == '/') || slash == std::string::npos
+                   ? std::string(text)
+                   : path.substr(0, slash + 1) + std::string(text);
+    }
+    return std::nullopt;
 }
 
 void SplitPath(const std::string& path, std::string& folder, std::string& name) {
@@ -127,7 +145,7 @@ int CreateTemporary(int folder, const std::string& name, std::string& tempName) 
         tempName = "." + name.substr(0, 64) + ".~" + std::to_string(getpid()) + "-" +
                    std::to_string(counter++);
         const int fd =
-            openat(folder, tempName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+            openat(folder, tempName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
         if (fd >= 0 || errno != EEXIST)
             return fd;
     }
@@ -176,7 +194,7 @@ std::optional<std::string> ReadProfileFile(const std::string& nativePath) {
         return std::nullopt;
     }
     struct stat st;
-    Descriptor file(OpenRegularFile(AT_FDCWD, nativePath.c_str(), st));
+    Descriptor file(OpenRegularFile(AT_FDCWD, nativePath.c_str(), 0, st));
     std::string content;
     if (!file.IsOpen() || !ReadAll(file.Get(), st, content)) {
         SetLastErrorFromErrno(errno);
@@ -186,10 +204,11 @@ std::optional<std::string> ReadProfileFile(const std::string& nativePath) {
 }
 
 void FlushProfileFolder(const std::string& nativePath) {
-    if (nativePath.empty())
+    const std::optional<std::string> file = WrittenFile(nativePath);
+    if (nativePath.empty() || !file)
         return;
     std::string folderPath, name;
-    SplitPath(FollowLink(nativePath), folderPath, name);
+    SplitPath(*file, folderPath, name);
     Descriptor folder(open(folderPath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (folder.IsOpen())
         fsync(folder.Get());
@@ -198,8 +217,11 @@ void FlushProfileFolder(const std::string& nativePath) {
 bool EditProfileFile(const std::string& nativePath, const ProfileEdit& edit) {
     if (nativePath.empty())
         return Fail(ENOENT);
+    const std::optional<std::string> target = WrittenFile(nativePath);
+    if (!target)
+        return Fail(EACCES);
     std::string folderPath, name;
-    SplitPath(FollowLink(nativePath), folderPath, name);
+    SplitPath(*target, folderPath, name);
     if (name.empty())
         return Fail(EISDIR);
 
@@ -209,7 +231,8 @@ bool EditProfileFile(const std::string& nativePath, const ProfileEdit& edit) {
 
     struct stat st;
     std::string oldContent;
-    Descriptor file(OpenRegularFile(folder.Get(), name.c_str(), st));
+    // Under the name resolved above: a link put there meanwhile is not read.
+    Descriptor file(OpenRegularFile(folder.Get(), name.c_str(), O_NOFOLLOW, st));
     const bool exists = file.IsOpen();
     if (!exists && errno != ENOENT)
         return Fail(errno);

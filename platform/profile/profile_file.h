@@ -9,6 +9,11 @@
 // folder for the whole read-modify-write, so writers in different processes
 // do not lose each other's changes; readers need no lock. Locking the folder
 // itself leaves no lock files behind in users' folders.
+//
+// A symbolic link in a written file's place stays a link and its target gets
+// the new content when the link is the writer's own or the administrator's;
+// one another account put there is refused (ERROR_ACCESS_DENIED), as writing
+// through it would change a file of that account's choosing.
 #pragma once
 
 #include "platform/win_types.h"
@@ -33,8 +38,9 @@ std::optional<std::string> ReadProfileFile(const std::string& nativePath);
 // nullopt when nothing is to change.
 using ProfileEdit = std::function<std::optional<std::string>(const std::string& oldContent)>;
 
-// Applies edit under the folder's lock and replaces the file (creating it)
-// with the result; the file keeps its permission bits. False with the last
+// Applies edit under the folder's lock and replaces the file (creating it,
+// writable by its owner alone) with the result; the file keeps its
+// permission bits. False with the last
 // error set when the file could not be read or replaced.
 bool EditProfileFile(const std::string& nativePath, const ProfileEdit& edit);
 
