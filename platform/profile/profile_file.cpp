@@ -6,9 +6,12 @@
 
 #include <atomic>
 #include <cerrno>
+#include <charconv>
 #include <climits>
 #include <cstdlib>
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -138,18 +141,56 @@ bool IsWritable(int folder, const std::string& name, const struct stat& st) {
            faccessat(folder, name.c_str(), W_OK, 0) == 0;
 }
 
+// The start of the names of name's temporaries; "<process id>-<count>" follows.
+std::string TemporaryPrefix(const std::string& name) {
+    return "." + name.substr(0, 64) + ".~";
+}
+
 // A new file beside name, unique among this machine's processes and threads.
 int CreateTemporary(int folder, const std::string& name, std::string& tempName) {
     static std::atomic<unsigned> counter{0};
     for (int attempt = 0; attempt < 100; ++attempt) {
-        tempName = "." + name.substr(0, 64) + ".~" + std::to_string(getpid()) + "-" +
-                   std::to_string(counter++);
+        tempName =
+            TemporaryPrefix(name) + std::to_string(getpid()) + "-" + std::to_string(counter++);
         const int fd =
             openat(folder, tempName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
         if (fd >= 0 || errno != EEXIST)
             return fd;
     }
     return -1;
+}
+
+// Whether the process named by a temporary's "<process id>-<count>" has ended.
+bool WriterHasEnded(std::string_view suffix) {
+    const std::size_t dash = suffix.find('-');
+    if (dash == std::string_view::npos)
+        return false;
+    pid_t pid = 0;
+    const auto [end, error] = std::from_chars(suffix.data(), suffix.data() + dash, pid);
+    if (error != std::errc() || end != suffix.data() + dash || pid <= 0)
+        return false;
+    return kill(pid, 0) != 0 && errno == ESRCH;
+}
+
+// Removes the temporaries of name that writers killed halfway left behind.
+// Called under the folder's lock, so no writer is at work on one; a process
+// that still runs keeps its own all the same.
+void RemoveOrphanedTemporaries(int folder, const std::string& name) {
+    const int listed = openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    DIR* dir = listed < 0 ? nullptr : fdopendir(listed);
+    if (dir == nullptr) {
+        if (listed >= 0)
+            close(listed);
+        return;
+    }
+    const std::string prefix = TemporaryPrefix(name);
+    while (const dirent* entry = readdir(dir)) {
+        const std::string_view entryName = entry->d_name;
+        if (entryName.substr(0, prefix.size()) == prefix &&
+            WriterHasEnded(entryName.substr(prefix.size())))
+            unlinkat(folder, entry->d_name, 0);
+    }
+    closedir(dir);
 }
 
 // Owner and permission bits of the file being replaced; only root can hand
@@ -228,6 +269,7 @@ bool EditProfileFile(const std::string& nativePath, const ProfileEdit& edit) {
     Descriptor folder(open(folderPath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!folder.IsOpen() || !LockExclusive(folder.Get()))
         return Fail(errno);
+    RemoveOrphanedTemporaries(folder.Get(), name);
 
     struct stat st;
     std::string oldContent;

@@ -8,7 +8,8 @@
 // disk when the file is flushed. Writers hold an exclusive lock on the file's
 // folder for the whole read-modify-write, so writers in different processes
 // do not lose each other's changes; readers need no lock. Locking the folder
-// itself leaves no lock files behind in users' folders.
+// itself leaves no lock files behind in users' folders, and the temporary
+// files of writers killed halfway are removed by the next write of the file.
 //
 // A symbolic link in a written file's place stays a link and its target gets
 // the new content when the link is the writer's own or the administrator's;
