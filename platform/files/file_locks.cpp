@@ -3,9 +3,12 @@
 #include "platform/files/machine_folders.h"
 #include "platform/files/native_path.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace platform {
@@ -94,6 +97,20 @@ bool OthersHoldLock(int fd, off_t offset) {
     if (LockCommand(fd, F_OFD_GETLK, range) != 0)
         return true; // cannot tell: assume held, so nobody is let in wrongly
     return range.l_type != F_UNLCK;
+}
+
+bool FlockWithin(int fd, std::chrono::milliseconds wait) {
+    const auto deadline = std::chrono::steady_clock::now() + wait;
+    auto pause = std::chrono::milliseconds(1);
+    while (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        if (errno == EINTR)
+            continue;
+        if (errno != EWOULDBLOCK || std::chrono::steady_clock::now() >= deadline)
+            return false;
+        std::this_thread::sleep_for(pause);
+        pause = std::min(pause * 2, std::chrono::milliseconds(10));
+    }
+    return true;
 }
 
 } // namespace platform

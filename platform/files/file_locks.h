@@ -11,6 +11,7 @@
 // one account, as Windows shares them within a session.
 #pragma once
 
+#include <chrono>
 #include <string>
 #include <sys/types.h>
 
@@ -29,5 +30,11 @@ bool LockByteWaiting(int fd, off_t offset);
 void UnlockByte(int fd, off_t offset);
 // Whether another open of the file holds any lock on the byte at offset.
 bool OthersHoldLock(int fd, off_t offset);
+
+// Takes an exclusive flock on the open file or folder fd, polling with pauses
+// growing to 10 ms for at most wait: any account that can open a file or
+// folder can hold its flock, so it is never waited for without bound. False
+// with errno set; EWOULDBLOCK when the time has passed.
+bool FlockWithin(int fd, std::chrono::milliseconds wait);
 
 } // namespace platform

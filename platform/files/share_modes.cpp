@@ -17,14 +17,12 @@
 #include "platform/files/file_locks.h"
 #include "platform/runtime/native_errors.h"
 
-#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <fcntl.h>
 #include <limits>
 #include <string>
 #include <sys/file.h>
-#include <thread>
 #include <unistd.h>
 
 namespace platform {
@@ -35,7 +33,8 @@ constexpr off_t kMarks = std::numeric_limits<off_t>::max() - 8;
 constexpr off_t kUsesFirstByte = kMarks;
 constexpr off_t kDeniesFirstByte = kMarks + 3;
 constexpr unsigned kRightCount = 3;
-constexpr auto kGuardWait = std::chrono::seconds(1);
+// Admissions take a moment; one that waits longer meets a guard held on purpose.
+constexpr std::chrono::milliseconds kGuardWait(1000);
 
 bool Conflicts(int fd, unsigned rights, unsigned sharedRights) {
     for (unsigned r = 0; r < kRightCount; ++r) {
@@ -66,25 +65,9 @@ void DropMarks(int fd) {
     }
 }
 
-// Takes the admission guard, polling with pauses growing to 10 ms until
-// kGuardWait has passed (then EWOULDBLOCK).
-bool TakeGuard(int fd) {
-    const auto deadline = std::chrono::steady_clock::now() + kGuardWait;
-    auto pause = std::chrono::milliseconds(1);
-    while (flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        if (errno == EINTR)
-            continue;
-        if (errno != EWOULDBLOCK || std::chrono::steady_clock::now() >= deadline)
-            return false;
-        std::this_thread::sleep_for(pause);
-        pause = std::min(pause * 2, std::chrono::milliseconds(10));
-    }
-    return true;
-}
-
 // Checks and marks under the guard; false with the last error set.
 bool Admit(int fd, unsigned rights, unsigned sharedRights) {
-    if (!TakeGuard(fd)) {
+    if (!FlockWithin(fd, kGuardWait)) {
         SetLastError(errno == EWOULDBLOCK ? ERROR_SHARING_VIOLATION : Win32ErrorFromErrno(errno));
         return false;
     }

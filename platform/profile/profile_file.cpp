@@ -1,18 +1,19 @@
 #include "platform/profile/profile_file.h"
 
 #include "platform/errors.h"
+#include "platform/files/file_locks.h"
 #include "platform/files/native_path.h"
 #include "platform/runtime/native_errors.h"
 
 #include <atomic>
 #include <cerrno>
 #include <charconv>
+#include <chrono>
 #include <climits>
 #include <cstdlib>
 #include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -82,6 +83,8 @@ int OpenRegularFile(int folder, const char* path, int flags, struct stat& st) {
     return -1;
 }
 
+constexpr std::chrono::milliseconds kWriterWait(5000);
+
 // How many links in a row a write follows; a longer chain is taken for a loop.
 constexpr int kMaxLinkSteps = 40;
 
@@ -125,14 +128,6 @@ bool Fail(int error) {
     // A missing folder is a missing path, not a missing file.
     SetLastError(error == ENOENT ? ERROR_PATH_NOT_FOUND : Win32ErrorFromErrno(error));
     return false;
-}
-
-bool LockExclusive(int fd) {
-    while (flock(fd, LOCK_EX) != 0) {
-        if (errno != EINTR)
-            return false;
-    }
-    return true;
 }
 
 // Windows refuses to write a read-only file even for an administrator.
@@ -267,8 +262,14 @@ bool EditProfileFile(const std::string& nativePath, const ProfileEdit& edit) {
         return Fail(EISDIR);
 
     Descriptor folder(open(folderPath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (!folder.IsOpen() || !LockExclusive(folder.Get()))
+    if (!folder.IsOpen())
         return Fail(errno);
+    // Writers hold the lock for a moment; any account that can read the
+    // folder could hold it for ever, so the wait has an end.
+    if (!FlockWithin(folder.Get(), kWriterWait)) {
+        SetLastError(errno == EWOULDBLOCK ? ERROR_SHARING_VIOLATION : Win32ErrorFromErrno(errno));
+        return false;
+    }
     RemoveOrphanedTemporaries(folder.Get(), name);
 
     struct stat st;

@@ -7,7 +7,9 @@
 // leaves the old one as it was. The rename itself (the folder) reaches the
 // disk when the file is flushed. Writers hold an exclusive lock on the file's
 // folder for the whole read-modify-write, so writers in different processes
-// do not lose each other's changes; readers need no lock. Locking the folder
+// do not lose each other's changes; a writer waits for it five seconds at the
+// most (then ERROR_SHARING_VIOLATION), as any account that can read the
+// folder could hold it. Readers need no lock. Locking the folder
 // itself leaves no lock files behind in users' folders, and the temporary
 // files of writers killed halfway are removed by the next write of the file.
 //
