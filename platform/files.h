@@ -24,7 +24,9 @@ constexpr DWORD FILE_APPEND_DATA = 0x0004;
 // Share modes: what an open lets other opens of the same file do, in this
 // process and in every other process of the machine. An open is refused with
 // ERROR_SHARING_VIOLATION when an existing open does not share what it asks
-// for, or when it does not share what an existing open uses.
+// for, or when it does not share what an existing open uses. Only an account
+// that can open a file takes part in its sharing; an open kept waiting for
+// another's admission longer than a second is refused the same way.
 constexpr DWORD FILE_SHARE_READ = 0x1;
 constexpr DWORD FILE_SHARE_WRITE = 0x2;
 constexpr DWORD FILE_SHARE_DELETE = 0x4;
@@ -76,7 +78,11 @@ using LPWIN32_FIND_DATAA = WIN32_FIND_DATAA*;
 // Opens or creates a file; INVALID_HANDLE_VALUE on failure. OPEN_ALWAYS and
 // CREATE_ALWAYS set ERROR_ALREADY_EXISTS when the file was there. A file
 // without write permission (FILE_ATTRIBUTE_READONLY) is not opened for
-// writing, and a folder is not opened at all (ERROR_ACCESS_DENIED).
+// writing, and a folder is not opened at all (ERROR_ACCESS_DENIED). A
+// symbolic link in the file's place is not written through
+// (ERROR_ACCESS_DENIED), and one that leads nowhere is no file to create
+// (ERROR_FILE_NOT_FOUND for reading). A new file is writable by its owner
+// alone, whatever the umask.
 HANDLE CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode,
                    LPSECURITY_ATTRIBUTES securityAttributes, DWORD creationDisposition,
                    DWORD flagsAndAttributes, HANDLE templateFile);
@@ -126,6 +132,7 @@ HANDLE FindFirstFileA(LPCSTR fileName, LPWIN32_FIND_DATAA findFileData);
 BOOL FindNextFileA(HANDLE findFile, LPWIN32_FIND_DATAA findFileData);
 BOOL FindClose(HANDLE findFile);
 
+// A new folder is writable by its owner alone, whatever the umask.
 BOOL CreateDirectoryA(LPCSTR pathName, LPSECURITY_ATTRIBUTES securityAttributes);
 BOOL RemoveDirectoryA(LPCSTR pathName);
 DWORD GetFileAttributesA(LPCSTR fileName);

@@ -12,10 +12,12 @@ constexpr DWORD STILL_ACTIVE = 259;
 
 using LPTHREAD_START_ROUTINE = DWORD (*)(LPVOID);
 
-// Mutexes. A named mutex is one lock for every process on the machine that
-// uses the name (with the same QVU_ROOT); GetLastError() is
+// Mutexes. A named mutex is one lock for every process of the account that
+// uses the name (with the same QVU_ROOT); other accounts have names of their
+// own, as sessions do on Windows, so none can hold it. GetLastError() is
 // ERROR_ALREADY_EXISTS when the name was in use by this or another process,
-// and initialOwner only applies to the creator. An unnamed one is local to
+// and initialOwner only applies to the creator. Null with ERROR_ACCESS_DENIED
+// when another account took the place of this account's lock files. An unnamed one is local to
 // the process. The owning thread may wait again and must release as often.
 // When the owning process dies, the next waiter gets the mutex with
 // WAIT_ABANDONED, as on Windows: the data it guards may be half written.

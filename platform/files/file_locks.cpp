@@ -1,24 +1,32 @@
 #include "platform/files/file_locks.h"
 
 #include "platform/files/machine_folders.h"
-
 #include "platform/files/native_path.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace platform {
 
 namespace {
 
-struct flock ByteRange(short type, long offset, long length) {
+// Sticky and writable for all, like /tmp: every account adds its own folder,
+// none can remove or rename another's.
+constexpr mode_t kLockFolderMode = 01777;
+constexpr mode_t kAccountFolderMode = 0700;
+constexpr mode_t kLockFileMode = 0600;
+
+struct flock ByteRange(short type, off_t offset) {
     struct flock range {};
     range.l_type = type;
     range.l_whence = SEEK_SET;
     range.l_start = offset;
-    range.l_len = length;
+    range.l_len = 1;
     return range;
 }
 
@@ -30,44 +38,79 @@ int LockCommand(int fd, int command, struct flock& range) {
     return result;
 }
 
-} // namespace
-
-std::string LockFilePath(const std::string& name) {
-    const std::string folder = MachineRoot() + "/locks";
-    // Sticky and writable for all, like /tmp: every account shares the locks,
-    // none can remove another's.
-    EnsureMachineFolder(folder, 01777);
-    return folder + "/" + name;
-}
-
-int OpenLockFile(const std::string& path) {
-    const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-    if (fd >= 0)
-        fchmod(fd, 0666); // despite the umask: other accounts open it too
+// Opens this account's lock folder, making it when missing; -1 with errno
+// when it cannot, or when the entry is not a folder that only this account
+// can change (EACCES).
+int OpenAccountFolder() {
+    const std::string locks = MachineRoot() + "/locks";
+    EnsureMachineFolder(locks, kLockFolderMode);
+    const std::string folder = locks + "/uid-" + std::to_string(geteuid());
+    if (mkdir(folder.c_str(), kAccountFolderMode) != 0 && errno != EEXIST)
+        return -1;
+    const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) {
+        if (errno == ELOOP || errno == ENOTDIR)
+            errno = EACCES; // a link or a file in its place
+        return -1;
+    }
+    struct stat st;
+    if (fstat(fd, &st) != 0 || st.st_uid != geteuid() || (st.st_mode & (S_IWGRP | S_IWOTH))) {
+        close(fd);
+        errno = EACCES;
+        return -1;
+    }
     return fd;
 }
 
-bool TryLockByte(int fd, long offset, bool exclusive) {
-    struct flock range = ByteRange(exclusive ? F_WRLCK : F_RDLCK, offset, 1);
+} // namespace
+
+int OpenLockFile(const std::string& name) {
+    const int folder = OpenAccountFolder();
+    if (folder < 0)
+        return -1;
+    const int fd =
+        openat(folder, name.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, kLockFileMode);
+    const int error = errno;
+    close(folder);
+    errno = error;
+    return fd;
+}
+
+bool TryLockByte(int fd, off_t offset, bool exclusive) {
+    struct flock range = ByteRange(exclusive ? F_WRLCK : F_RDLCK, offset);
     return LockCommand(fd, F_OFD_SETLK, range) == 0;
 }
 
-bool LockByteWaiting(int fd, long offset) {
-    struct flock range = ByteRange(F_WRLCK, offset, 1);
+bool LockByteWaiting(int fd, off_t offset) {
+    struct flock range = ByteRange(F_WRLCK, offset);
     return LockCommand(fd, F_OFD_SETLKW, range) == 0;
 }
 
-void UnlockByte(int fd, long offset) {
-    struct flock range = ByteRange(F_UNLCK, offset, 1);
+void UnlockByte(int fd, off_t offset) {
+    struct flock range = ByteRange(F_UNLCK, offset);
     LockCommand(fd, F_OFD_SETLK, range);
 }
 
-bool OthersHoldLock(int fd, long offset, long length) {
+bool OthersHoldLock(int fd, off_t offset) {
     // Asking for an exclusive lock reports any lock of another open, shared or not.
-    struct flock range = ByteRange(F_WRLCK, offset, length);
+    struct flock range = ByteRange(F_WRLCK, offset);
     if (LockCommand(fd, F_OFD_GETLK, range) != 0)
         return true; // cannot tell: assume held, so nobody is let in wrongly
     return range.l_type != F_UNLCK;
+}
+
+bool FlockWithin(int fd, std::chrono::milliseconds wait) {
+    const auto deadline = std::chrono::steady_clock::now() + wait;
+    auto pause = std::chrono::milliseconds(1);
+    while (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        if (errno == EINTR)
+            continue;
+        if (errno != EWOULDBLOCK || std::chrono::steady_clock::now() >= deadline)
+            return false;
+        std::this_thread::sleep_for(pause);
+        pause = std::min(pause * 2, std::chrono::milliseconds(10));
+    }
+    return true;
 }
 
 } // namespace platform

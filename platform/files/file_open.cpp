@@ -14,13 +14,23 @@ namespace platform {
 
 namespace {
 
+// Rounds of exclusive creation and plain opening before a name that keeps
+// appearing and vanishing under another process's hands is given up.
+constexpr int kOpenRounds = 16;
+
+bool IsLink(const std::string& path) {
+    struct stat st;
+    return lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+}
+
 // Opens the file, creating it when the disposition allows; existed tells
-// whether it was there before. -1 with errno on failure.
+// whether it was there before. -1 with errno on failure; a symbolic link
+// that leads nowhere is a missing file, never one to create.
 int OpenForDisposition(const std::string& path, int flags, DWORD disposition, mode_t mode,
                        bool& existed) {
     const bool mayCreate = disposition != OPEN_EXISTING && disposition != TRUNCATE_EXISTING;
     const bool mayOpen = disposition != CREATE_NEW;
-    for (;;) {
+    for (int round = 0; round < kOpenRounds; ++round) {
         if (mayCreate) {
             const int fd = open(path.c_str(), flags | O_CREAT | O_EXCL, mode);
             if (fd >= 0 || errno != EEXIST || !mayOpen) {
@@ -33,8 +43,15 @@ int OpenForDisposition(const std::string& path, int flags, DWORD disposition, mo
             existed = true;
             return fd;
         }
-        // Deleted between the two attempts: create it after all.
+        // There for exclusive creation, missing for opening: a dangling
+        // link, or a file deleted between the two attempts.
+        if (IsLink(path)) {
+            errno = ENOENT;
+            return -1;
+        }
     }
+    errno = ENOENT;
+    return -1;
 }
 
 int AccessFlags(unsigned rights) {
@@ -88,14 +105,20 @@ SharedFile OpenSharedFile(const std::string& nativePath, DWORD desiredAccess, DW
     if (truncates && !(rights & kRightWrite))
         return Fail(-1, ERROR_INVALID_PARAMETER);
 
-    int flags = AccessFlags(rights) | O_CLOEXEC;
+    // A file is written only under its own name: a symbolic link put in its
+    // place (by whoever may write the folder) is not followed to its target.
+    const bool writes = (rights & kRightWrite) != 0;
+    int flags = AccessFlags(rights) | O_CLOEXEC | (writes ? O_NOFOLLOW : 0);
     if (flagsAndAttributes & FILE_FLAG_WRITE_THROUGH)
         flags |= O_DSYNC;
-    const mode_t mode = (flagsAndAttributes & FILE_ATTRIBUTE_READONLY) ? 0444 : 0666;
+    // New files are writable by their owner alone, whatever the umask.
+    const mode_t mode = (flagsAndAttributes & FILE_ATTRIBUTE_READONLY) ? 0444 : 0644;
     bool existed = false;
     const int fd = OpenForDisposition(nativePath, flags, creationDisposition, mode, existed);
     if (fd < 0 && errno == EEXIST)
         return Fail(fd, ERROR_FILE_EXISTS); // CREATE_NEW found the file
+    if (fd < 0 && errno == ELOOP && writes && IsLink(nativePath))
+        return Fail(fd, ERROR_ACCESS_DENIED);
     if (fd < 0) {
         SetLastErrorForPath(nativePath.empty() ? ENOENT : errno, nativePath);
         return {};
@@ -111,7 +134,7 @@ SharedFile OpenSharedFile(const std::string& nativePath, DWORD desiredAccess, DW
     if (existed && (rights & kRightWrite) && (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
         return Fail(fd, ERROR_ACCESS_DENIED);
 
-    std::unique_ptr<ShareClaim> claim = ClaimShareMode(st, rights, shareMode);
+    std::unique_ptr<ShareClaim> claim = ClaimShareMode(fd, rights, shareMode);
     if (!claim)
         return Fail(fd, GetLastError());
     // Only an admitted open may empty the file.

@@ -24,15 +24,16 @@ bool HasWritePermission(const struct stat& st) {
     return (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) != 0;
 }
 
-// Admits replacing or removing an existing file with status st, which Windows
-// refuses for folders, read-only files and files open without sharing `rights`.
-std::unique_ptr<platform::ShareClaim> ClaimExisting(const struct stat& st, unsigned rights) {
+// Admits replacing or removing the existing entry at path with status st (not
+// following a link), which Windows refuses for folders, read-only files and
+// files open without sharing `rights`.
+std::unique_ptr<platform::ShareClaim> ClaimExisting(const std::string& path, const struct stat& st,
+                                                    unsigned rights) {
     if (S_ISDIR(st.st_mode) || (S_ISREG(st.st_mode) && !HasWritePermission(st))) {
         SetLastError(ERROR_ACCESS_DENIED);
         return nullptr;
     }
-    return platform::ClaimShareMode(st, rights,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE);
+    return platform::ClaimEntry(path, st, rights);
 }
 
 // Renames without replacing an existing target (EEXIST then).
@@ -107,7 +108,7 @@ BOOL DeleteFileA(LPCSTR fileName) {
     struct stat st;
     if (native.empty() || lstat(native.c_str(), &st) != 0)
         return FailForPath(errno, native);
-    const auto claim = ClaimExisting(st, platform::kRightDelete);
+    const auto claim = ClaimExisting(native, st, platform::kRightDelete);
     if (!claim)
         return FALSE;
     if (unlink(native.c_str()) != 0)
@@ -128,15 +129,16 @@ BOOL CopyFileA(LPCSTR existingFileName, LPCSTR newFileName, BOOL failIfExists) {
     if (target.empty())
         return FailForPath(ENOENT, target);
 
-    // Keep the target's other users out until it has been replaced.
+    // Keep the target's other users out until it has been replaced. A link in
+    // its place is replaced itself, its target left alone.
     std::unique_ptr<platform::ShareClaim> targetClaim;
     struct stat st;
-    if (stat(target.c_str(), &st) == 0) {
+    if (lstat(target.c_str(), &st) == 0) {
         if (failIfExists) {
             SetLastError(ERROR_FILE_EXISTS);
             return FALSE;
         }
-        targetClaim = ClaimExisting(st, platform::kRightWrite);
+        targetClaim = ClaimExisting(target, st, platform::kRightWrite);
         if (!targetClaim)
             return FALSE;
     }
@@ -174,13 +176,12 @@ BOOL MoveFileExA(LPCSTR existingFileName, LPCSTR newFileName, DWORD flags) {
     {
         // Moving needs the right to delete the source, and replacing the right
         // to delete the target, as on Windows.
-        const auto sourceClaim = platform::ClaimShareMode(
-            st, platform::kRightDelete, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE);
+        const auto sourceClaim = platform::ClaimEntry(source, st, platform::kRightDelete);
         if (!sourceClaim)
             return FALSE;
         std::unique_ptr<platform::ShareClaim> targetClaim;
         if (replace && lstat(target.c_str(), &st) == 0) {
-            targetClaim = ClaimExisting(st, platform::kRightDelete);
+            targetClaim = ClaimExisting(target, st, platform::kRightDelete);
             if (!targetClaim)
                 return FALSE;
         }

@@ -3,6 +3,7 @@
 #include "platform/files.h"
 #include "platform/files/file_status.h"
 #include "platform/files/native_path.h"
+#include "platform/files/windows_names.h"
 #include "platform/runtime/native_errors.h"
 #include "platform/strings.h"
 #include "platform/sync/kernel_objects.h"
@@ -70,9 +71,12 @@ bool FoldedLess(const WIN32_FIND_DATAA& a, const WIN32_FIND_DATAA& b) {
     }
 }
 
-bool Describe(int folderFd, const char* name, WIN32_FIND_DATAA& data) {
+// Describes the entry of the native name under the name the system knows it
+// by, windowsName.
+bool Describe(int folderFd, const char* name, const std::string& windowsName,
+              WIN32_FIND_DATAA& data) {
     platform::FileStatus status;
-    if (std::strlen(name) >= sizeof data.cFileName ||
+    if (windowsName.size() >= sizeof data.cFileName ||
         !platform::ReadFileStatus(folderFd, name, status))
         return false; // gone meanwhile, or a link that leads nowhere
     data = WIN32_FIND_DATAA{};
@@ -88,7 +92,7 @@ bool Describe(int folderFd, const char* name, WIN32_FIND_DATAA& data) {
     data.ftLastWriteTime = status.lastWriteTime;
     data.nFileSizeHigh = static_cast<DWORD>(status.size >> 32);
     data.nFileSizeLow = static_cast<DWORD>(status.size);
-    std::strcpy(data.cFileName, name);
+    std::strcpy(data.cFileName, windowsName.c_str());
     return true;
 }
 
@@ -106,7 +110,8 @@ bool ListMatches(const std::string& folder, std::string_view pattern,
     }
     while (const dirent* entry = readdir(dir)) {
         WIN32_FIND_DATAA data;
-        if (Matches(pattern, entry->d_name) && Describe(dirfd(dir), entry->d_name, data))
+        const std::string name = platform::WindowsNames(entry->d_name);
+        if (Matches(pattern, name) && Describe(dirfd(dir), entry->d_name, name, data))
             entries.push_back(data);
     }
     closedir(dir);

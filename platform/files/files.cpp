@@ -44,7 +44,9 @@ BOOL CreateDirectoryA(LPCSTR pathName, LPSECURITY_ATTRIBUTES) {
         return FALSE;
     }
     const std::string native = platform::ToNativePath(pathName);
-    if (mkdir(native.c_str(), 0777) != 0) {
+    // Folders are writable by their owner alone, whatever the umask: others
+    // could otherwise put files or links where the system writes.
+    if (mkdir(native.c_str(), 0755) != 0) {
         SetLastError(errno == ENOENT ? ERROR_PATH_NOT_FOUND : platform::Win32ErrorFromErrno(errno));
         return FALSE;
     }

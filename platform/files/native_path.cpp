@@ -1,5 +1,6 @@
 #include "platform/files/native_path.h"
 
+#include "platform/files/windows_names.h"
 #include "platform/strings.h"
 
 #include <algorithm>
@@ -92,11 +93,6 @@ bool IsFolder(const std::string& path) {
     return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-// Windows refuses these characters in names; a drive colon is already cut off.
-bool HasValidNames(std::string_view path) {
-    return path.find_first_of(":<>|\"") == std::string_view::npos;
-}
-
 std::string Canonical(const std::string& path) {
     char resolved[PATH_MAX];
     if (realpath(path.c_str(), resolved) == nullptr)
@@ -115,7 +111,9 @@ bool StartsWithFolder(std::string_view path, std::string_view folder, std::strin
     return true;
 }
 
-std::string Backslashes(std::string text) {
+// The Windows form of a native path below a folder that has its own prefix.
+std::string WindowsRest(std::string_view rest) {
+    std::string text = WindowsNames(rest);
     std::replace(text.begin(), text.end(), '/', '\\');
     return text;
 }
@@ -154,7 +152,8 @@ std::vector<Mapping> DriveTable() {
                         continue;
                     const std::string link = unc + "/" + serverName + "/" + shareName;
                     table.push_back(
-                        {"\\\\" + serverName + "\\" + shareName, link, Canonical(link)});
+                        {"\\\\" + WindowsNames(serverName) + "\\" + WindowsNames(shareName), link,
+                         Canonical(link)});
                 }
                 closedir(shares);
             }
@@ -162,6 +161,31 @@ std::vector<Mapping> DriveTable() {
         closedir(servers);
     }
     return table;
+}
+
+// Whether a Windows path lies on a drive or share.
+bool IsOnRoot(std::string_view windowsPath) {
+    return DriveLetterOf(windowsPath) != 0 || windowsPath.rfind("\\\\", 0) == 0;
+}
+
+// Whether a path holds the name "..".
+bool HasParentStep(std::string_view path) {
+    for (std::size_t at = path.find(".."); at != std::string_view::npos;
+         at = path.find("..", at + 1)) {
+        const bool starts = at == 0 || path[at - 1] == '/';
+        const bool ends = at + 2 == path.size() || path[at + 2] == '/';
+        if (starts && ends)
+            return true;
+    }
+    return false;
+}
+
+// The Windows path of rest (slashes or backslashes) in a native folder.
+std::string Beneath(const std::string& nativeFolder, std::string_view rest) {
+    std::string windows = ToWindowsPath(nativeFolder);
+    if (windows.empty() || windows.back() != '\\')
+        windows += '\\';
+    return windows.append(rest);
 }
 
 std::mutex driveDirectoriesLock;
@@ -210,45 +234,57 @@ std::string ToNativePath(std::string_view windowsPath) {
         // \\server\share\rest: the share's entry in the drive table.
         const std::string_view unc = std::string_view(path).substr(2);
         const std::size_t serverEnd = unc.find('/');
-        if (serverEnd == 0 || serverEnd == std::string_view::npos || !HasValidNames(unc))
+        if (serverEnd == std::string_view::npos)
             return {};
         const std::size_t shareEnd = unc.find('/', serverEnd + 1);
-        const std::string_view share = unc.substr(0, shareEnd);
-        if (share.size() == serverEnd + 1)
+        const std::string_view rest =
+            shareEnd == std::string_view::npos ? std::string_view() : unc.substr(shareEnd);
+        const auto server = NativeName(unc.substr(0, serverEnd));
+        const auto share = NativeName(unc.substr(serverEnd + 1, shareEnd - serverEnd - 1));
+        const auto names = NativeNames(rest, true);
+        if (!server || !share || !names)
             return {};
-        const std::string shareFolder = Walk(MachineRoot() + "/dosdevices/unc", share);
-        if (!IsFolder(shareFolder))
-            return {};
-        return shareEnd == std::string_view::npos ? shareFolder
-                                                  : Walk(shareFolder, unc.substr(shareEnd));
+        const std::string shareFolder =
+            Walk(MachineRoot() + "/dosdevices/unc", *server + "/" + *share);
+        return IsFolder(shareFolder) ? Walk(shareFolder, *names) : std::string();
     }
     if (const char letter = DriveLetterOf(path)) {
         const std::string root = DriveRoot(letter);
-        std::string_view rest = std::string_view(path).substr(2);
-        if (root.empty() || !HasValidNames(rest))
+        const std::string_view rest = std::string_view(path).substr(2);
+        if (root.empty())
             return {};
-        if (!rest.empty() && rest.front() == '/')
-            return Walk(root, rest);
-        // "X:name" is relative to the drive's current directory.
-        std::string current = RememberedDriveDirectory(letter);
-        return Walk(current.empty() ? root : current, rest);
+        if (rest.empty() || rest.front() != '/') {
+            // "X:name" is relative to the drive's current directory.
+            const std::string current = RememberedDriveDirectory(letter);
+            return ToNativePath(Beneath(current.empty() ? root : current, rest));
+        }
+        const auto names = NativeNames(rest, true);
+        return names ? Walk(root, *names) : std::string();
     }
-    if (!HasValidNames(path))
+    if (HasParentStep(path)) {
+        // Relative to a current directory on a drive, ".." cannot leave the drive either.
+        char current[PATH_MAX];
+        if (path.front() != '/' && getcwd(current, sizeof current) != nullptr &&
+            IsOnRoot(ToWindowsPath(current)))
+            return ToNativePath(Beneath(current, path));
+    }
+    const auto names = NativeNames(path, false);
+    if (!names)
         return {};
-    if (!path.empty() && path.front() == '/')
-        return Walk("/", std::string_view(path).substr(1));
-    return Walk("", path);
+    if (!names->empty() && names->front() == '/')
+        return Walk("/", std::string_view(*names).substr(1));
+    return Walk("", *names);
 }
 
 std::string ToWindowsPath(std::string_view nativePath) {
     if (nativePath.empty() || nativePath.front() != '/')
-        return Backslashes(std::string(nativePath));
+        return WindowsRest(nativePath);
     const std::vector<Mapping> table = DriveTable();
     // A path that goes through the drive table itself.
     for (const auto& mapping : table) {
         std::string_view rest;
         if (StartsWithFolder(nativePath, mapping.linkPath, rest))
-            return mapping.prefix + (rest.empty() ? "\\" : Backslashes(std::string(rest)));
+            return mapping.prefix + (rest.empty() ? "\\" : WindowsRest(rest));
     }
     // A path inside a mapped folder: the longest mapping wins.
     const Mapping* best = nullptr;
@@ -262,8 +298,8 @@ std::string ToWindowsPath(std::string_view nativePath) {
         }
     }
     if (best)
-        return best->prefix + (bestRest.empty() ? "\\" : Backslashes(std::string(bestRest)));
-    return Backslashes(std::string(nativePath));
+        return best->prefix + (bestRest.empty() ? "\\" : WindowsRest(bestRest));
+    return WindowsRest(nativePath);
 }
 
 } // namespace platform

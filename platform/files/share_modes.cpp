@@ -1,16 +1,15 @@
-// Each file (device and inode) has a lock file "file-<device>-<inode>". An
-// open holds shared byte locks on it: byte 1 + r while it uses right r, byte
-// 4 + r while it denies right r to others. A newcomer checks for locks of
-// other opens on the opposite bytes; the check and the taking of its own
-// locks happen under an exclusive lock on byte 0, so two newcomers cannot
-// both pass. The locks belong to the open of the lock file and vanish with
-// the process, so a crashed holder never keeps anyone out.
+// An open marks its share mode with shared byte locks on the file itself, at
+// offsets no file reaches: byte kMarks + r while it uses right r, byte
+// kMarks + 3 + r while it denies right r to others. A newcomer checks for
+// marks of other opens on the opposite bytes; the check and the taking of its
+// own marks happen under an exclusive flock on the file (the admission guard),
+// so two newcomers cannot both pass. Marks and guard belong to one open of the
+// file and vanish with it, so a crashed holder never keeps anyone out.
 //
-// The last open to go removes the lock file under the byte-0 lock; a newcomer
-// that opened the removed file notices after taking byte 0 that its file is
-// no longer the one the name leads to, and starts over. Lock files are left
-// behind only by crashed holders, and the next open and close of the same
-// file removes them.
+// Only an account that can open the file can mark it or hold its guard. Such
+// an account may keep a file busy, as on Windows, but never for ever: an
+// admission waits for the guard only as long as admissions take, and is then
+// refused like a conflicting open.
 #include "platform/files/share_modes.h"
 
 #include "platform/errors.h"
@@ -19,48 +18,23 @@
 #include "platform/runtime/native_errors.h"
 
 #include <cerrno>
-#include <cstdio>
+#include <chrono>
+#include <fcntl.h>
+#include <limits>
+#include <string>
+#include <sys/file.h>
 #include <unistd.h>
 
 namespace platform {
 
 namespace {
 
-constexpr long kGuardByte = 0;
-constexpr long kUsesFirstByte = 1;
-constexpr long kDeniesFirstByte = 4;
+constexpr off_t kMarks = std::numeric_limits<off_t>::max() - 8;
+constexpr off_t kUsesFirstByte = kMarks;
+constexpr off_t kDeniesFirstByte = kMarks + 3;
 constexpr unsigned kRightCount = 3;
-
-std::string LockName(const struct stat& file) {
-    char name[64];
-    std::snprintf(name, sizeof name, "file-%llx-%llx", static_cast<unsigned long long>(file.st_dev),
-                  static_cast<unsigned long long>(file.st_ino));
-    return name;
-}
-
-bool SameFile(const struct stat& a, const struct stat& b) {
-    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
-}
-
-// Opens the lock file and takes its guard byte, making sure the file is still
-// the one the name leads to.
-int OpenGuardedLockFile(const std::string& path) {
-    for (;;) {
-        const int fd = OpenLockFile(path);
-        if (fd < 0)
-            return -1;
-        struct stat held, named;
-        if (!LockByteWaiting(fd, kGuardByte) || fstat(fd, &held) != 0) {
-            const int error = errno;
-            close(fd);
-            errno = error;
-            return -1;
-        }
-        if (stat(path.c_str(), &named) == 0 && SameFile(held, named))
-            return fd;
-        close(fd); // removed by the last user meanwhile: take the new one
-    }
-}
+// Admissions take a moment; one that waits longer meets a guard held on purpose.
+constexpr std::chrono::milliseconds kGuardWait(1000);
 
 bool Conflicts(int fd, unsigned rights, unsigned sharedRights) {
     for (unsigned r = 0; r < kRightCount; ++r) {
@@ -73,7 +47,7 @@ bool Conflicts(int fd, unsigned rights, unsigned sharedRights) {
     return false;
 }
 
-bool TakeLocks(int fd, unsigned rights, unsigned sharedRights) {
+bool TakeMarks(int fd, unsigned rights, unsigned sharedRights) {
     for (unsigned r = 0; r < kRightCount; ++r) {
         const unsigned bit = 1u << r;
         if ((rights & bit) && !TryLockByte(fd, kUsesFirstByte + r, false))
@@ -84,11 +58,35 @@ bool TakeLocks(int fd, unsigned rights, unsigned sharedRights) {
     return true;
 }
 
-// Called with the guard byte held; closing drops the guard and the open's locks.
-void RemoveIfLastAndClose(int fd, const std::string& path) {
-    if (!OthersHoldLock(fd, kUsesFirstByte, 0))
-        unlink(path.c_str());
-    close(fd);
+void DropMarks(int fd) {
+    for (unsigned r = 0; r < kRightCount; ++r) {
+        UnlockByte(fd, kUsesFirstByte + r);
+        UnlockByte(fd, kDeniesFirstByte + r);
+    }
+}
+
+// Checks and marks under the guard; false with the last error set.
+bool Admit(int fd, unsigned rights, unsigned sharedRights) {
+    if (!FlockWithin(fd, kGuardWait)) {
+        SetLastError(errno == EWOULDBLOCK ? ERROR_SHARING_VIOLATION : Win32ErrorFromErrno(errno));
+        return false;
+    }
+    DWORD error = ERROR_SUCCESS;
+    if (Conflicts(fd, rights, sharedRights))
+        error = ERROR_SHARING_VIOLATION;
+    else if (!TakeMarks(fd, rights, sharedRights))
+        error = Win32ErrorFromErrno(errno);
+    if (error != ERROR_SUCCESS)
+        DropMarks(fd);
+    flock(fd, LOCK_UN);
+    SetLastError(error);
+    return error == ERROR_SUCCESS;
+}
+
+// A second open of the file open as fd, for reading (marks are read locks).
+int ReopenForReading(int fd) {
+    const std::string self = "/proc/self/fd/" + std::to_string(fd);
+    return open(self.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
 }
 
 } // namespace
@@ -104,41 +102,48 @@ unsigned RightsOfAccess(DWORD desiredAccess) {
     return rights;
 }
 
-ShareClaim::ShareClaim(int lockFd, std::string lockPath)
-    : lockFd_(lockFd), lockPath_(std::move(lockPath)) {}
-
 ShareClaim::~ShareClaim() {
-    if (LockByteWaiting(lockFd_, kGuardByte))
-        RemoveIfLastAndClose(lockFd_, lockPath_);
-    else
-        close(lockFd_);
+    if (ownFd_ >= 0)
+        close(ownFd_);
 }
 
-std::unique_ptr<ShareClaim> ClaimShareMode(const struct stat& file, unsigned rights,
-                                           unsigned sharedRights) {
+std::unique_ptr<ShareClaim> ClaimShareMode(int fd, unsigned rights, unsigned sharedRights) {
     // As on Windows, an open without data access takes no part in sharing:
-    // its share mode denies nothing.
+    // it uses nothing and denies nothing.
     if (rights == 0)
-        sharedRights = kRightRead | kRightWrite | kRightDelete;
-    const std::string path = LockFilePath(LockName(file));
-    const int fd = OpenGuardedLockFile(path);
+        return std::make_unique<ShareClaim>(-1);
+    int ownFd = -1;
+    if ((fcntl(fd, F_GETFL) & O_ACCMODE) == O_WRONLY) {
+        ownFd = ReopenForReading(fd);
+        if (ownFd < 0) {
+            SetLastErrorFromErrno(errno);
+            return nullptr;
+        }
+    }
+    auto claim = std::make_unique<ShareClaim>(ownFd);
+    if (!Admit(ownFd >= 0 ? ownFd : fd, rights, sharedRights))
+        return nullptr;
+    return claim;
+}
+
+std::unique_ptr<ShareClaim> ClaimEntry(const std::string& path, const struct stat& entry,
+                                       unsigned rights) {
+    if (!S_ISREG(entry.st_mode))
+        return std::make_unique<ShareClaim>(-1);
+    const int fd = open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) {
         SetLastErrorFromErrno(errno);
         return nullptr;
     }
-    if (Conflicts(fd, rights, sharedRights)) {
-        RemoveIfLastAndClose(fd, path);
-        SetLastError(ERROR_SHARING_VIOLATION);
+    auto claim = std::make_unique<ShareClaim>(fd);
+    struct stat opened;
+    if (fstat(fd, &opened) != 0 || opened.st_dev != entry.st_dev || opened.st_ino != entry.st_ino) {
+        SetLastError(ERROR_SHARING_VIOLATION); // replaced meanwhile: in use by someone else
         return nullptr;
     }
-    if (!TakeLocks(fd, rights, sharedRights)) {
-        const int error = errno;
-        RemoveIfLastAndClose(fd, path);
-        SetLastErrorFromErrno(error);
+    if (!Admit(fd, rights, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE))
         return nullptr;
-    }
-    UnlockByte(fd, kGuardByte);
-    return std::make_unique<ShareClaim>(fd, path);
+    return claim;
 }
 
 } // namespace platform

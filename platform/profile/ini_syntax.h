@@ -14,7 +14,9 @@
 //   a value enclosed in one pair of matching quotes (" or ') loses them.
 // - Lines without '=' mean nothing, and neither do lines before the first section.
 //
-// Names are compared without regard to case (ASCII letters).
+// Names are compared without regard to the case of their letters: ASCII,
+// and in names that are UTF-8 (the ANSI code page), the letters of the Latin,
+// Greek and Cyrillic blocks, whatever the process's locale.
 #pragma once
 
 #include <string_view>

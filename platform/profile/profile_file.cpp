@@ -1,15 +1,19 @@
 #include "platform/profile/profile_file.h"
 
 #include "platform/errors.h"
+#include "platform/files/file_locks.h"
 #include "platform/files/native_path.h"
 #include "platform/runtime/native_errors.h"
 
 #include <atomic>
 #include <cerrno>
+#include <charconv>
+#include <chrono>
 #include <climits>
 #include <cstdlib>
+#include <dirent.h>
 #include <fcntl.h>
-#include <sys/file.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -67,9 +71,9 @@ bool WriteAll(int fd, const std::string& content) {
 }
 
 // Opens a regular file for reading: -1 with errno set for anything else,
-// and a pipe in the file's place does not block.
-int OpenRegularFile(int folder, const char* path, struct stat& st) {
-    const int fd = openat(folder, path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+// and a pipe in the file's place does not block. flags: O_NOFOLLOW or 0.
+int OpenRegularFile(int folder, const char* path, int flags, struct stat& st) {
+    const int fd = openat(folder, path, O_RDONLY | O_NONBLOCK | O_CLOEXEC | flags);
     if (fd < 0)
         return -1;
     if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode))
@@ -79,14 +83,34 @@ int OpenRegularFile(int folder, const char* path, struct stat& st) {
     return -1;
 }
 
-// A symbolic link stays a link: its target gets the new content.
-std::string FollowLink(const std::string& path) {
-    struct stat st;
-    char target[PATH_MAX];
-    if (lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode) &&
-        realpath(path.c_str(), target) != nullptr)
-        return target;
-    return path;
+constexpr std::chrono::milliseconds kWriterWait(5000);
+
+// How many links in a row a write follows; a longer chain is taken for a loop.
+constexpr int kMaxLinkSteps = 40;
+
+// The file a profile write goes to. A symbolic link in the file's place stays
+// a link and its target gets the new content, as long as the link is the
+// writer's own or the administrator's; a link that another account put there
+// would have the writer change a file of that account's choosing, so it is
+// not followed: nothing then, as for a loop.
+std::optional<std::string> WrittenFile(std::string path) {
+    for (int step = 0; step < kMaxLinkSteps; ++step) {
+        struct stat st;
+        if (lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
+            return path;
+        if (st.st_uid != geteuid() && st.st_uid != 0)
+            return std::nullopt;
+        char target[PATH_MAX];
+        const ssize_t length = readlink(path.c_str(), target, sizeof target - 1);
+        if (length < 0)
+            return path;
+        const std::string_view text(target, static_cast<std::size_t>(length));
+        const std::size_t slash = path.rfind('/');
+        path = (!text.empty() && text.front() == '/') || slash == std::string::npos
+                   ? std::string(text)
+                   : path.substr(0, slash + 1) + std::string(text);
+    }
+    return std::nullopt;
 }
 
 void SplitPath(const std::string& path, std::string& folder, std::string& name) {
@@ -106,32 +130,62 @@ bool Fail(int error) {
     return false;
 }
 
-bool LockExclusive(int fd) {
-    while (flock(fd, LOCK_EX) != 0) {
-        if (errno != EINTR)
-            return false;
-    }
-    return true;
-}
-
 // Windows refuses to write a read-only file even for an administrator.
 bool IsWritable(int folder, const std::string& name, const struct stat& st) {
     return (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) != 0 &&
            faccessat(folder, name.c_str(), W_OK, 0) == 0;
 }
 
+// The start of the names of name's temporaries; "<process id>-<count>" follows.
+std::string TemporaryPrefix(const std::string& name) {
+    return "." + name.substr(0, 64) + ".~";
+}
+
 // A new file beside name, unique among this machine's processes and threads.
 int CreateTemporary(int folder, const std::string& name, std::string& tempName) {
     static std::atomic<unsigned> counter{0};
     for (int attempt = 0; attempt < 100; ++attempt) {
-        tempName = "." + name.substr(0, 64) + ".~" + std::to_string(getpid()) + "-" +
-                   std::to_string(counter++);
+        tempName =
+            TemporaryPrefix(name) + std::to_string(getpid()) + "-" + std::to_string(counter++);
         const int fd =
-            openat(folder, tempName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+            openat(folder, tempName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
         if (fd >= 0 || errno != EEXIST)
             return fd;
     }
     return -1;
+}
+
+// Whether the process named by a temporary's "<process id>-<count>" has ended.
+bool WriterHasEnded(std::string_view suffix) {
+    const std::size_t dash = suffix.find('-');
+    if (dash == std::string_view::npos)
+        return false;
+    pid_t pid = 0;
+    const auto [end, error] = std::from_chars(suffix.data(), suffix.data() + dash, pid);
+    if (error != std::errc() || end != suffix.data() + dash || pid <= 0)
+        return false;
+    return kill(pid, 0) != 0 && errno == ESRCH;
+}
+
+// Removes the temporaries of name that writers killed halfway left behind.
+// Called under the folder's lock, so no writer is at work on one; a process
+// that still runs keeps its own all the same.
+void RemoveOrphanedTemporaries(int folder, const std::string& name) {
+    const int listed = openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    DIR* dir = listed < 0 ? nullptr : fdopendir(listed);
+    if (dir == nullptr) {
+        if (listed >= 0)
+            close(listed);
+        return;
+    }
+    const std::string prefix = TemporaryPrefix(name);
+    while (const dirent* entry = readdir(dir)) {
+        const std::string_view entryName = entry->d_name;
+        if (entryName.substr(0, prefix.size()) == prefix &&
+            WriterHasEnded(entryName.substr(prefix.size())))
+            unlinkat(folder, entry->d_name, 0);
+    }
+    closedir(dir);
 }
 
 // Owner and permission bits of the file being replaced; only root can hand
@@ -176,7 +230,7 @@ std::optional<std::string> ReadProfileFile(const std::string& nativePath) {
         return std::nullopt;
     }
     struct stat st;
-    Descriptor file(OpenRegularFile(AT_FDCWD, nativePath.c_str(), st));
+    Descriptor file(OpenRegularFile(AT_FDCWD, nativePath.c_str(), 0, st));
     std::string content;
     if (!file.IsOpen() || !ReadAll(file.Get(), st, content)) {
         SetLastErrorFromErrno(errno);
@@ -186,10 +240,11 @@ std::optional<std::string> ReadProfileFile(const std::string& nativePath) {
 }
 
 void FlushProfileFolder(const std::string& nativePath) {
-    if (nativePath.empty())
+    const std::optional<std::string> file = WrittenFile(nativePath);
+    if (nativePath.empty() || !file)
         return;
     std::string folderPath, name;
-    SplitPath(FollowLink(nativePath), folderPath, name);
+    SplitPath(*file, folderPath, name);
     Descriptor folder(open(folderPath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (folder.IsOpen())
         fsync(folder.Get());
@@ -198,18 +253,29 @@ void FlushProfileFolder(const std::string& nativePath) {
 bool EditProfileFile(const std::string& nativePath, const ProfileEdit& edit) {
     if (nativePath.empty())
         return Fail(ENOENT);
+    const std::optional<std::string> target = WrittenFile(nativePath);
+    if (!target)
+        return Fail(EACCES);
     std::string folderPath, name;
-    SplitPath(FollowLink(nativePath), folderPath, name);
+    SplitPath(*target, folderPath, name);
     if (name.empty())
         return Fail(EISDIR);
 
     Descriptor folder(open(folderPath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (!folder.IsOpen() || !LockExclusive(folder.Get()))
+    if (!folder.IsOpen())
         return Fail(errno);
+    // Writers hold the lock for a moment; any account that can read the
+    // folder could hold it for ever, so the wait has an end.
+    if (!FlockWithin(folder.Get(), kWriterWait)) {
+        SetLastError(errno == EWOULDBLOCK ? ERROR_SHARING_VIOLATION : Win32ErrorFromErrno(errno));
+        return false;
+    }
+    RemoveOrphanedTemporaries(folder.Get(), name);
 
     struct stat st;
     std::string oldContent;
-    Descriptor file(OpenRegularFile(folder.Get(), name.c_str(), st));
+    // Under the name resolved above: a link put there meanwhile is not read.
+    Descriptor file(OpenRegularFile(folder.Get(), name.c_str(), O_NOFOLLOW, st));
     const bool exists = file.IsOpen();
     if (!exists && errno != ENOENT)
         return Fail(errno);

@@ -7,8 +7,16 @@
 // leaves the old one as it was. The rename itself (the folder) reaches the
 // disk when the file is flushed. Writers hold an exclusive lock on the file's
 // folder for the whole read-modify-write, so writers in different processes
-// do not lose each other's changes; readers need no lock. Locking the folder
-// itself leaves no lock files behind in users' folders.
+// do not lose each other's changes; a writer waits for it five seconds at the
+// most (then ERROR_SHARING_VIOLATION), as any account that can read the
+// folder could hold it. Readers need no lock. Locking the folder
+// itself leaves no lock files behind in users' folders, and the temporary
+// files of writers killed halfway are removed by the next write of the file.
+//
+// A symbolic link in a written file's place stays a link and its target gets
+// the new content when the link is the writer's own or the administrator's;
+// one another account put there is refused (ERROR_ACCESS_DENIED), as writing
+// through it would change a file of that account's choosing.
 #pragma once
 
 #include "platform/win_types.h"
@@ -33,8 +41,9 @@ std::optional<std::string> ReadProfileFile(const std::string& nativePath);
 // nullopt when nothing is to change.
 using ProfileEdit = std::function<std::optional<std::string>(const std::string& oldContent)>;
 
-// Applies edit under the folder's lock and replaces the file (creating it)
-// with the result; the file keeps its permission bits. False with the last
+// Applies edit under the folder's lock and replaces the file (creating it,
+// writable by its owner alone) with the result; the file keeps its
+// permission bits. False with the last
 // error set when the file could not be read or replaced.
 bool EditProfileFile(const std::string& nativePath, const ProfileEdit& edit);
 

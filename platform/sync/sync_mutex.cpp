@@ -7,7 +7,7 @@
 // Every process with the name open holds a shared lock on byte 1, which tells
 // a creator whether the name already exists elsewhere; when it does not, the
 // creator starts a new mutex, not abandoned whatever the mark says. Lock files of mutexes
-// stay in the lock folder: one per name ever used.
+// stay in the account's lock folder (file_locks.h): one per name ever used.
 #include "platform/errors.h"
 #include "platform/files/file_locks.h"
 #include "platform/runtime/native_errors.h"
@@ -141,7 +141,7 @@ std::string LockFileName(const std::string& name) {
 // Opens the named mutex's lock file and marks this process as a user of the
 // name; existedElsewhere tells whether another process already was one.
 std::shared_ptr<MutexState> OpenNamedMutex(const std::string& name, bool& existedElsewhere) {
-    const int fd = platform::OpenLockFile(platform::LockFilePath(LockFileName(name)));
+    const int fd = platform::OpenLockFile(LockFileName(name));
     if (fd < 0) {
         platform::SetLastErrorFromErrno(errno);
         return nullptr;

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -76,6 +77,25 @@ TEST_F(CreateFolderPathTest, FolderBlockedByAFileFailsWithoutHarm) {
     EXPECT_EQ(CreateFolderPath(path), 1);
     EXPECT_EQ(qvutest::ReadFile(c / "Data"), "a file, not a folder");
     EXPECT_EQ(CurrentDirectory(), "C:\\");
+}
+
+TEST_F(CreateFolderPathTest, DotDotStaysOnTheDrive) {
+    char path[] = "C:\\..\\Escaped\\Log\\";
+    EXPECT_EQ(CreateFolderPath(path), 0);
+    EXPECT_TRUE(fs::is_directory(c / "Escaped" / "Log"));
+    EXPECT_FALSE(fs::exists(c.parent_path() / "Escaped"));
+}
+
+TEST_F(CreateFolderPathTest, CurrentFolderWhoseNameWindowsRefusesIsRestored) {
+    qvutest::WriteFile(c / "Data", "a file, not a folder");
+    for (const char* name : {"odd:name", "pipe|", "star*", "dot."}) {
+        const fs::path odd = root.Folder() / name;
+        fs::create_directories(odd);
+        ASSERT_EQ(chdir(odd.c_str()), 0);
+        char path[] = "C:\\Data\\Log";
+        EXPECT_EQ(CreateFolderPath(path), 1);
+        EXPECT_EQ(fs::current_path(), odd);
+    }
 }
 
 } // namespace

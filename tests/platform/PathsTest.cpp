@@ -1,11 +1,16 @@
 #include "platform/errors.h"
 #include "platform/files.h"
 #include "platform/handles.h"
+#include "platform/profile.h"
+#include "platform/sync.h"
 #include "tests/support/TempRoot.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
+#include <unistd.h>
+#include <utility>
+#include <vector>
 
 namespace fs = std::filesystem;
 
@@ -102,6 +107,93 @@ TEST_F(PathsTest, TempAndProgramPathsUseBackslashes) {
     EXPECT_EQ(GetTempPathA(1, small), length + 1) << "the size needed";
 }
 
+TEST_F(PathsTest, DotDotStaysAtTheRootOfADriveOrShare) {
+    const fs::path c = root.MapDrive('C');
+    const fs::path share = root.MapShare("server", "share");
+    fs::create_directories(c / "Data");
+    const std::pair<fs::path, const char*> places[] = {{c, "drive"},
+                                                       {share, "share"},
+                                                       {root.Folder(), "beside the drive"},
+                                                       {root.Root(), "machine root"},
+                                                       {root.Root() / "dosdevices", "drive table"}};
+    for (const auto& [folder, place] : places)
+        qvutest::WriteFile(folder / "where.ini", std::string("[S]\r\nat=") + place + "\r\n");
+    ASSERT_EQ(_chdir("C:\\Data"), 0);
+
+    const std::pair<const char*, const char*> cases[] = {
+        {"C:\\..\\where.ini", "drive"},
+        {"C:\\Data\\..\\..\\..\\where.ini", "drive"},
+        {"C:..\\..\\where.ini", "drive"},
+        {"..\\..\\..\\where.ini", "drive"},
+        {"\\\\server\\share\\..\\..\\where.ini", "share"},
+        {"\\\\server\\..\\..\\where.ini", "none"},
+        {"\\\\..\\..\\where.ini", "none"},
+    };
+    for (const auto& [path, place] : cases) {
+        char at[64] = {};
+        GetPrivateProfileStringA("S", "at", "none", at, sizeof at, path);
+        EXPECT_STREQ(at, place) << path;
+    }
+    ASSERT_TRUE(CreateDirectoryA("C:\\..\\..\\Made", nullptr));
+    EXPECT_TRUE(fs::is_directory(c / "Made"));
+    EXPECT_FALSE(fs::exists(root.Folder() / "Made"));
+}
+
+TEST_F(PathsTest, WindowsNameRulesHoldAtTheBoundary) {
+    const fs::path c = root.MapDrive('C');
+    fs::create_directories(c / "Update");
+    for (const char* name : {"*.msi", "a?b.msi", "tab\tname", "bell\x07", "pipe|", "quote\"",
+                             "less<", "more>", "colon:"}) {
+        const std::string path = std::string("C:\\Update\\") + name;
+        EXPECT_EQ(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr),
+                  INVALID_HANDLE_VALUE)
+            << name;
+        EXPECT_FALSE(CreateDirectoryA(path.c_str(), nullptr)) << name;
+    }
+    EXPECT_TRUE(fs::is_empty(c / "Update"));
+
+    // Trailing blanks and dots of a name are no part of it.
+    qvutest::WriteFile(c / "trail.dll", "x");
+    EXPECT_EQ(_access("C:\\trail.dll  ", 0), 0);
+    EXPECT_EQ(_access("C:\\trail.dll. .", 0), 0);
+    EXPECT_TRUE(DeleteFileA("C:\\trail.dll  "));
+    EXPECT_FALSE(fs::exists(c / "trail.dll"));
+    ASSERT_TRUE(CreateDirectoryA("C:\\Folder. \\", nullptr));
+    HANDLE file = CreateFileA("C:\\Folder . \\new.txt..", GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    CloseHandle(file);
+    EXPECT_TRUE(fs::exists(c / "Folder" / "new.txt"));
+}
+
+TEST_F(PathsTest, NativeNamesWindowsRefusesComeBackAsTheyWent) {
+    const fs::path c = root.MapDrive('C');
+    const std::vector<std::string> names{"odd:name",    "star*", "what?", "pipe|",
+                                         "back\\slash", "dot.",  "blank "};
+    for (const std::string& name : names) {
+        SCOPED_TRACE(name);
+        const fs::path native = c / name;
+        qvutest::WriteFile(native / "file.txt", "found");
+        ASSERT_EQ(chdir(native.c_str()), 0);
+        const std::string current = CurrentDirectory();
+        ASSERT_EQ(chdir(root.Folder().c_str()), 0);
+        EXPECT_EQ(_chdir(current.c_str()), 0) << current;
+        EXPECT_EQ(fs::current_path(), native);
+    }
+    // Found names open the files they were found for.
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA("C:\\*", &found);
+    ASSERT_NE(search, INVALID_HANDLE_VALUE);
+    std::size_t opened = 0;
+    do {
+        const std::string file = std::string("C:\\") + found.cFileName + "\\file.txt";
+        opened += _access(file.c_str(), 4) == 0;
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    EXPECT_EQ(opened, names.size());
+}
+
 } // namespace
 
 namespace {
@@ -115,6 +207,10 @@ TEST(MachineRootTest, FilesOpenBeforeTheMachineRootExists) {
                                 FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(handle, INVALID_HANDLE_VALUE) << GetLastError();
     CloseHandle(handle);
+    // Named objects make the lock folders they need on first use.
+    HANDLE mutex = CreateMutexA(nullptr, FALSE, "QVUU_Fresh");
+    ASSERT_NE(mutex, nullptr) << GetLastError();
+    CloseHandle(mutex);
     EXPECT_TRUE(fs::is_directory(fresh / "locks"));
 }
 

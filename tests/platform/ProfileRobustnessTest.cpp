@@ -1,9 +1,13 @@
 #include "tests/platform/ProfileTestSupport.h"
+#include "tests/support/ForkedChild.h"
+#include "tests/support/OtherAccount.h"
 
+#include <fcntl.h>
 #include <filesystem>
 #include <grp.h>
 #include <random>
 #include <string>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -70,6 +74,27 @@ TEST_F(ProfileTest, ReadOnlyFolderLeavesTheFileIntactAndNoTemporary) {
     EXPECT_EQ(result, 0);
     EXPECT_EQ(IniText(), "[S]\r\nk=1\r\n");
     EXPECT_EQ(std::distance(fs::directory_iterator(drive), fs::directory_iterator()), 1);
+}
+
+TEST_F(ProfileTest, FolderKeptLockedByAnotherAccountFailsTheWriteInTime) {
+    GivenIni("[S]\r\nk=1\r\n");
+    qvutest::LetEveryonePass(drive, root.Folder());
+    const std::string folder = drive.string();
+    qvutest::OtherAccountProcess locker([&] {
+        const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY);
+        return fd >= 0 && flock(fd, LOCK_EX) == 0;
+    });
+    if (locker.Unavailable())
+        GTEST_SKIP() << "cannot become another account";
+    ASSERT_TRUE(locker.Done());
+
+    // In a child: a write that never ends fails the test instead of stopping it.
+    qvutest::ChildProcess writer([](const qvutest::ChildProcess::Channel& channel) {
+        const bool refused = !Write("S", "k", "2") && GetLastError() == ERROR_SHARING_VIOLATION;
+        channel.Send(refused ? 'r' : 'w');
+    });
+    EXPECT_EQ(writer.Talk().Receive(15000), 'r');
+    EXPECT_EQ(IniText(), "[S]\r\nk=1\r\n");
 }
 
 TEST_F(ProfileTest, TwoProcessesWritingOneFileLoseNothing) {

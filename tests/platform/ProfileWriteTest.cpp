@@ -3,6 +3,8 @@
 #include <filesystem>
 #include <string>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -135,6 +137,38 @@ TEST_F(ProfileTest, ReplacedFileKeepsItsPermissionsAndLinks) {
     ASSERT_TRUE(Write("S", "k", "2", "C:\\Link.ini"));
     EXPECT_TRUE(fs::is_symlink(drive / "Link.ini"));
     EXPECT_EQ(qvutest::ReadFile(drive / "Real" / "Target.ini"), "[S]\nk=2\n");
+}
+
+TEST_F(ProfileTest, NamesMatchWithoutRegardToTheCaseOfAnyLetter) {
+    const std::string before = "[Ärger]\r\nSchlüssel=1\r\n[ΑΒΓ]\r\nЖук=2\r\n";
+    GivenIni(before);
+    EXPECT_EQ(Value("ärger", "SCHLÜSSEL"), "1");
+    EXPECT_EQ(Value("αβγ", "жУК"), "2");
+    ASSERT_TRUE(Write("äRGER", "schlüsseL", "3"));
+    EXPECT_EQ(IniText(), "[Ärger]\r\nSchlüssel=3\r\n[ΑΒΓ]\r\nЖук=2\r\n");
+    // Bytes that are no UTF-8 match only themselves.
+    GivenIni("[\xC4rger]\r\nk=1\r\n");
+    EXPECT_EQ(Value("\xE4rger", "k"), "<default>");
+    EXPECT_EQ(Value("\xC4RGER", "K"), "1");
+}
+
+TEST_F(ProfileTest, WriteRemovesTemporariesOfWritersThatWereKilled) {
+    // A process that has ended, and one that still runs (this one).
+    const pid_t ended = fork();
+    if (ended == 0)
+        _exit(0);
+    ASSERT_GT(ended, 0);
+    waitpid(ended, nullptr, 0);
+    const std::string orphan = ".Test.ini.~" + std::to_string(ended) + "-7";
+    const std::string running = ".Test.ini.~" + std::to_string(getpid()) + "-99";
+    const std::string otherFile = ".Other.ini.~" + std::to_string(ended) + "-1";
+    for (const std::string& name : {orphan, running, otherFile})
+        qvutest::WriteFile(drive / name, "[S]\r\nk=half writ");
+
+    ASSERT_TRUE(Write("S", "k", "1"));
+    EXPECT_FALSE(fs::exists(drive / orphan));
+    EXPECT_TRUE(fs::exists(drive / running));
+    EXPECT_TRUE(fs::exists(drive / otherFile)) << "another file's temporaries wait for its writes";
 }
 
 } // namespace

@@ -1,7 +1,7 @@
 #include "platform/errors.h"
 #include "platform/handles.h"
 #include "platform/sync.h"
-#include "tests/platform/SyncChildProcess.h"
+#include "tests/support/ForkedChild.h"
 #include "tests/support/TempRoot.h"
 
 #include <gtest/gtest.h>
