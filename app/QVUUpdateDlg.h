@@ -121,6 +121,9 @@ private:
     // The run.
     ProductSelection selection_;
     std::string offeredVersion_;
+    // The package Start checked or had downloaded, in the update folder: the
+    // installer gets exactly this file, whatever the description says later.
+    std::string packageName_;
     bool busy_ = false;
     ProgressDisplay progress_;
     CWebBrowser browser_;

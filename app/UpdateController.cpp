@@ -141,6 +141,7 @@ void CQVUUpdateDlg::OnOK() {
     const std::string descriptionPath = UpdateDescriptionPath(selection_.SettingsFolder);
     const PackageEntry entry =
         ReadPackageEntry(descriptionPath, FindProduct(selection_.Selected).ShortId);
+    packageName_ = entry.fileName;
     const std::optional<std::string> package =
         PackageTargetPath(selection_.SettingsFolder, entry.fileName.c_str());
     if (package && OfferKeptPackage(*package, entry))

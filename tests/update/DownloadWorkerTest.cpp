@@ -1,5 +1,6 @@
 #include "platform/files.h"
 #include "platform/handles.h"
+#include "platform/strings.h"
 #include "platform/sync.h"
 #include "products/ProductCatalogue.h"
 #include "tests/support/RetrievalTestSupport.h"
@@ -106,6 +107,16 @@ TEST_F(DownloadWorkerTest, RightSizeWithWrongDigestOrTooManyBytesIsACorruptDownl
     Describe("FileSize=10000\r\n" + address);
     EXPECT_EQ(Final(Download()), 1028u);
     EXPECT_LE(std::filesystem::file_size(PackageOnDisk()), 10000u + 8192u);
+}
+
+TEST_F(DownloadWorkerTest, DigestPublishedInUpperCaseVouchesForThePackage) {
+    const std::string bytes = qvutest::PackageBytes(10000);
+    Serve("pkg.msi", bytes);
+    LocalServer server(served);
+    ASSERT_TRUE(server.Started()) << server.FirstLine();
+    Describe("FileSize=10000\r\nMD5=" + ascii::ToUpper(qvutest::Md5Text(bytes)) +
+             "\r\nMSI1=" + server.Url("/pkg.msi") + "\r\n");
+    EXPECT_EQ(Final(Download()), 1029u);
 }
 
 TEST_F(DownloadWorkerTest, FileNameLeadingOutOfTheUpdateFolderIsRefusedWithoutWriting) {
