@@ -108,7 +108,7 @@ private:
     void ShowProductPage();
     bool OfferKeptPackage(const std::string& package, const PackageEntry& entry);
     void StartDownload(const std::string& descriptionPath, const std::string& package);
-    void OnDownloadFailed(unsigned command);
+    void OnDownloadFailed(unsigned command, LPARAM writeError);
     void InstallPackage();
 
     CQVUUpdateApp& app_;

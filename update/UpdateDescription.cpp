@@ -174,7 +174,7 @@ bool EvaluateUpdateDescription(Product selected, const std::string& settingsFold
     checks.byteLimit = kDescriptionSizeLimit;
     const DownloadResult stored =
         DownloadToFile(UpdateDescriptionAddress().c_str(), path.c_str(), nullptr, nullptr, checks);
-    if (stored.bytes == 0 || stored.writeFailed || stored.bytes > kDescriptionSizeLimit)
+    if (stored.bytes == 0 || stored.WriteFailed() || stored.bytes > kDescriptionSizeLimit)
         return evaluation.FailWithItem("ERROR_QVU_NOTFOUND");
     std::string foundVersion;
     switch (CheckDescriptionFormat(path, foundVersion)) {

@@ -171,7 +171,11 @@ TEST_F(DownloadWorkerTest, FullDiskIsAFailedDownload) {
     Describe("FileSize=300000\r\nMSI1=" + server.Url("/pkg.msi") +
              "\r\nMSI2=" + server.Url("/pkg.msi") + "\r\n");
 
-    EXPECT_EQ(Final(Download()), 1028u);
+    const std::vector<Command> commands = Download();
+    ASSERT_FALSE(commands.empty());
+    EXPECT_EQ(commands.back(), (Command{1028, ERROR_DISK_FULL}));
+    EXPECT_FALSE(std::filesystem::exists(PackageOnDisk()))
+        << "the partial package keeps the disk full";
 }
 
 } // namespace
