@@ -100,6 +100,25 @@ TEST_F(HttpSessionTest, MissingHeadersAndOtherStatusesAnswerWithoutThrowing) {
     EXPECT_EQ(Status(*Send(server, "GET", "/?File=ZoZuzaviz/..%2F..%2Foutside.txt")), 403u);
 }
 
+TEST_F(HttpSessionTest, UnreadableLengthCountsAsAbsentAndNoTypesAreAskedFor) {
+    folder.Put("ZoZuzaviz/QVUUpdate.exe", 1000);
+    const std::filesystem::path log = folder.Path() / ".." / "requests.log";
+    for (const char* length : {"abc", "-5"}) {
+        SCOPED_TRACE(length);
+        LocalServer server(folder.Path(), {"--content-length", length, "--log", log.string()});
+        ASSERT_TRUE(server.Started()) << server.FirstLine();
+        std::unique_ptr<CHttpFile> file = Send(server, "GET", "/?File=ZoZuzaviz/QVUUpdate.exe");
+        EXPECT_EQ(Status(*file), 200u);
+        DWORD size = 7;
+        EXPECT_FALSE(file->QueryInfo(HTTP_QUERY_CONTENT_LENGTH | HTTP_QUERY_FLAG_NUMBER, size));
+        EXPECT_EQ(GetLastError(), ERROR_HTTP_HEADER_NOT_FOUND);
+        EXPECT_EQ(size, 7u);
+    }
+    const std::string requests = qvutest::ReadFile(log);
+    EXPECT_NE(requests.find("GET /?File=ZoZuzaviz/QVUUpdate.exe\n"), std::string::npos) << requests;
+    EXPECT_EQ(requests.find("Accept:"), std::string::npos) << requests;
+}
+
 TEST_F(HttpSessionTest, GetReturnsWithoutWaitingForTheBody) {
     folder.Write("ZoZuzaviz/QVUUpdate.exe", 8 << 20);
     LocalServer server(folder.Path(), {"--stall-after", "0"});

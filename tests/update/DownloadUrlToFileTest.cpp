@@ -48,6 +48,19 @@ TEST_F(DownloadUrlToFileTest, ProgressCountsEveryBlockAndAnErrorPageIsStoredLike
     EXPECT_EQ(ReadFile(TargetOnDisk()).size(), errorPage);
 }
 
+TEST_F(DownloadUrlToFileTest, BodyWithAnUnreadableLengthIsStoredToTheConnectionsClose) {
+    const std::string bytes = qvutest::PackageBytes(20000);
+    Serve("pkg.msi", bytes);
+    for (const char* length : {"abc", "-5"}) {
+        SCOPED_TRACE(length);
+        LocalServer server(served, {"--content-length", length});
+        ASSERT_TRUE(server.Started()) << server.FirstLine();
+        EXPECT_EQ(DownloadUrlToFile(server.Url("/pkg.msi").c_str(), kTarget, nullptr, nullptr),
+                  20000u);
+        EXPECT_TRUE(ReadFile(TargetOnDisk()) == bytes);
+    }
+}
+
 TEST_F(DownloadUrlToFileTest, NoAnswerGivesNothingAndCreatesNoFile) {
     Serve("pkg.msi", "package");
     LocalServer closing(served, {"--close-in-header"});
