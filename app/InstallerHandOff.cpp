@@ -6,8 +6,6 @@
 #include "platform/handles.h"
 #include "platform/shell.h"
 #include "platform/strings.h"
-#include "products/ProductCatalogue.h"
-#include "update/UpdateDescription.h"
 #include "update/UpdateLog.h"
 
 #include <cstdint>
@@ -230,12 +228,10 @@ void CQVUUpdateDlg::InstallPackage() {
         }
     }
 
-    const PackageEntry entry = ReadPackageEntry(UpdateDescriptionPath(selection_.SettingsFolder),
-                                                FindProduct(selection_.Selected).ShortId);
     // The dialog closes either way; the program's status tells whether the
     // installer runs.
     installerFailure_ =
-        StartInstaller(InstallerParameters(updateFolder, entry.fileName, logged ? logPath : ""));
+        StartInstaller(InstallerParameters(updateFolder, packageName_, logged ? logPath : ""));
     installerStarted_ = installerFailure_.empty();
     busy_ = false;
     PostMessageA(window_, WM_CLOSE, 0, 0);

@@ -114,7 +114,7 @@ private:
     void ShowProductPage();
     bool OfferKeptPackage(const std::string& package, const PackageEntry& entry);
     void StartDownload(const std::string& descriptionPath, const std::string& package);
-    void OnDownloadFailed(unsigned command);
+    void OnDownloadFailed(unsigned command, LPARAM writeError);
     void InstallPackage();
 
     CQVUUpdateApp& app_;
@@ -127,6 +127,9 @@ private:
     // The run.
     ProductSelection selection_;
     std::string offeredVersion_;
+    // The package Start checked or had downloaded, in the update folder: the
+    // installer gets exactly this file, whatever the description says later.
+    std::string packageName_;
     bool busy_ = false;
     ProgressDisplay progress_;
     CWebBrowser browser_;

@@ -2,6 +2,7 @@
 #include "app/QVUUpdateDlg.h"
 
 #include "app/SelectProductDlg.h"
+#include "app/UpdateFrontEnd.h"
 #include "base/KxString.h"
 #include "platform/dialog_controls.h"
 #include "platform/files.h"
@@ -34,7 +35,7 @@ BOOL CQVUUpdateDlg::OnCommand(WPARAM wParam, LPARAM lParam) {
         return TRUE;
     case kCommandDownloadFailed:
     case kCommandPackageFileBusy:
-        OnDownloadFailed(static_cast<unsigned>(wParam));
+        OnDownloadFailed(static_cast<unsigned>(wParam), lParam);
         return TRUE;
     case kCommandPackageReady:
         InstallPackage();
@@ -141,6 +142,7 @@ void CQVUUpdateDlg::OnOK() {
     const std::string descriptionPath = UpdateDescriptionPath(selection_.SettingsFolder);
     const PackageEntry entry =
         ReadPackageEntry(descriptionPath, FindProduct(selection_.Selected).ShortId);
+    packageName_ = entry.fileName;
     const std::optional<std::string> package =
         PackageTargetPath(selection_.SettingsFolder, entry.fileName.c_str());
     if (package && OfferKeptPackage(*package, entry))
@@ -199,11 +201,18 @@ void CQVUUpdateDlg::OnCancel() {
     EndDialog(IDCANCEL);
 }
 
-void CQVUUpdateDlg::OnDownloadFailed(unsigned command) {
+void CQVUUpdateDlg::OnDownloadFailed(unsigned command, LPARAM writeError) {
     const bool fileBusy = command == kCommandPackageFileBusy;
     failureShown_ = true;
     ShowMessage(Text(fileBusy ? "ERROR_DOWNLOAD_ALREADY_RUNNING" : "ERROR_CORRUPTDOWNLOAD"),
                 MB_ICONEXCLAMATION);
+    // The message blames the download; where the front end has room, the
+    // user learns that the disk is the cause, so freeing space helps.
+    if (!fileBusy && writeError == static_cast<LPARAM>(ERROR_DISK_FULL))
+        frontEnd_.ShowNote(*this,
+                           "The disk is full: the update file does not fit into " +
+                               selection_.SettingsFolder + "Update\\ and was removed.",
+                           app_.ApplicationName());
     progress_.OnDownloadEnded();
     busy_ = false;
     EnableStart(true);

@@ -52,6 +52,12 @@ public:
     // message handled while waiting.
     virtual void WaitingForUser(CQVUUpdateDlg& dialog) = 0;
 
+    // A fact the dialog's messages leave out (e.g. that the disk is full), in
+    // English, for a front end that has a place for it, such as a console's
+    // standard error; caption names the program. Nothing to answer.
+    virtual void ShowNote(CQVUUpdateDlg& /*dialog*/, const std::string& /*text*/,
+                          const std::string& /*caption*/) {}
+
     // A message of WM_APP or above that the front end posted to the dialog.
     virtual void HandleFrontEndMessage(CQVUUpdateDlg& /*dialog*/, const MSG& /*message*/) {}
 

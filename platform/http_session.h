@@ -57,7 +57,8 @@ public:
     BOOL QueryInfoStatusCode(DWORD& statusCode) const;
     // A header as a number (HTTP_QUERY_FLAG_NUMBER) or as a UTC time
     // (HTTP_QUERY_FLAG_SYSTEMTIME). FALSE with ERROR_HTTP_HEADER_NOT_FOUND when
-    // the answer lacks it or its value is no such thing.
+    // the answer lacks it or its value is no such thing (a Content-Length of
+    // "abc" or "-5" counts as absent).
     BOOL QueryInfo(DWORD infoLevel, DWORD& value) const;
     BOOL QueryInfo(DWORD infoLevel, SYSTEMTIME& value) const;
 
@@ -84,8 +85,9 @@ class CHttpConnection {
 public:
     // A request for the object (path and query) on this server. The referrer
     // and the accepted types (a null-terminated list) become request headers;
-    // the version is always HTTP/1.1. INTERNET_FLAG_SECURE asks over https,
-    // INTERNET_FLAG_RELOAD for a fresh answer. Nothing is sent yet.
+    // without types no Accept header is sent. The version is always HTTP/1.1.
+    // INTERNET_FLAG_SECURE asks over https, INTERNET_FLAG_RELOAD for a fresh
+    // answer. Nothing is sent yet.
     std::unique_ptr<CHttpFile> OpenRequest(LPCSTR verb, LPCSTR objectName, LPCSTR referer = nullptr,
                                            DWORD_PTR context = 1, LPCSTR* acceptTypes = nullptr,
                                            LPCSTR version = nullptr, DWORD flags = 0);

@@ -26,16 +26,21 @@ constexpr INTERNET_PORT INTERNET_DEFAULT_HTTPS_PORT = 443;
 HINTERNET InternetOpenA(LPCSTR agent, DWORD accessType, LPCSTR proxy, LPCSTR proxyBypass,
                         DWORD flags);
 
-// Requests an http or https address (certificates verified, redirections
-// followed) and waits for the headers of the answer; its status code is not
-// looked at. Headers (length -1: up to the terminating zero) are added to the
-// request; INTERNET_FLAG_RELOAD asks every cache on the way for a fresh answer.
+// Requests an http or https address and waits for the headers of the
+// answer; its status code is not looked at. Certificates are verified against
+// the system's authorities and, when QVU_CA_FILE names a PEM file, its
+// authorities too. Redirections are followed, but never from https to http
+// (ERROR_INTERNET_HTTPS_TO_HTTP_ON_REDIR, as WinInet by default). Headers
+// (length -1: up to the terminating zero) are added to the request;
+// INTERNET_FLAG_RELOAD asks every cache on the way for a fresh answer.
 // Fails when no answer came: ERROR_INTERNET_CANNOT_CONNECT,
 // ERROR_INTERNET_NAME_NOT_RESOLVED, ERROR_INTERNET_TIMEOUT, ...
 HINTERNET InternetOpenUrlA(HINTERNET internet, LPCSTR url, LPCSTR headers, DWORD headersLength,
                            DWORD flags, DWORD_PTR context);
 
 // Waits until the buffer is full or the body has ended and answers the count.
+// The body ends after its Content-Length, or, without a length that is a
+// number (none, "abc", "-5"), when the server closes the connection.
 // Time-outs are WinInet's defaults: 60 s to connect, 30 s without data (tests
 // shorten them with QVU_HTTP_CONNECT_TIMEOUT_MS and QVU_HTTP_RECEIVE_TIMEOUT_MS).
 // At the end of the body it answers TRUE with 0 bytes. A connection that

@@ -1,6 +1,7 @@
 #include "update/Digest.h"
 
 #include "platform/files.h"
+#include "platform/strings.h"
 
 #include <cstring>
 #include <openssl/evp.h>
@@ -9,12 +10,12 @@ namespace {
 
 constexpr DWORD kBlockSize = 8192;
 
-int LowerHexValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
+// A digit's value in either letter case: digests are published by tools that
+// write them either way.
+int HexValue(char c) {
+    if (!ascii::IsHexDigit(c))
+        return -1;
+    return ascii::IsDigit(c) ? c - '0' : ascii::ToLower(c) - 'a' + 10;
 }
 
 std::optional<Md5Bytes> DigestOfRest(HANDLE file) {
@@ -122,10 +123,10 @@ std::optional<Md5Bytes> ParseDigestText(const char* digestText) {
     for (std::size_t i = 0; i < bytes.size(); ++i) {
         // The high digit is checked first, so the string's end stops the scan
         // before its terminator could be passed.
-        const int high = LowerHexValue(digestText[2 * i]);
+        const int high = HexValue(digestText[2 * i]);
         if (high < 0)
             return std::nullopt;
-        const int low = LowerHexValue(digestText[2 * i + 1]);
+        const int low = HexValue(digestText[2 * i + 1]);
         if (low < 0)
             return std::nullopt;
         bytes[i] = static_cast<unsigned char>(high * 16 + low);

@@ -76,9 +76,9 @@ private:
 
 // ---- The check that a package is the one the description file names ----
 
-// The digest text of the description file: pairs of lowercase hexadecimal
-// digits, high digit first. Parsing stops at the first pair with any other
-// character (upper case included) and after 16 pairs, so text after the
+// The digest text of the description file: pairs of hexadecimal digits in
+// either letter case, high digit first. Parsing stops at the first pair with
+// any other character and after 16 pairs, so text after the
 // 32nd digit (a line end, a blank) does not count. Nothing unless 16 bytes
 // were read.
 std::optional<Md5Bytes> ParseDigestText(const char* digestText);

@@ -30,6 +30,11 @@ void CreateFolderOf(LPCSTR filePath) {
     CreateFolderPath(path);
 }
 
+// The error of a write that failed, never ERROR_SUCCESS.
+DWORD WriteErrorOf(DWORD error) {
+    return error != ERROR_SUCCESS ? error : ERROR_WRITE_FAULT;
+}
+
 // Copies the body into the open file; a read that fails ends it like a
 // short block, keeping what came.
 DownloadResult CopyBody(HINTERNET body, HANDLE file, HWND window, const DownloadChecks& checks) {
@@ -41,7 +46,7 @@ DownloadResult CopyBody(HINTERNET body, HANDLE file, HWND window, const Download
             DWORD written = 0;
             if (!WriteFile(file, block, got, &written, nullptr) || written != got) {
                 result.bytes += written;
-                result.writeFailed = true;
+                result.writeError = WriteErrorOf(GetLastError());
                 break;
             }
             if (checks.digest != nullptr)
@@ -70,11 +75,17 @@ bool DigestMatches(BackgroundMd5* digest, const std::string& published) {
     return expected && actual && *expected == *actual;
 }
 
+// The command that ends a package download, and its value.
+struct FinalCommand {
+    unsigned id = kCommandDownloadFailed;
+    LPARAM value = 0;
+};
+
 // Downloads from the first address of the series that yields anything and
 // answers the final command.
-unsigned DownloadPackage(const DownloadRequest& request, DWORD expectedSize) {
+FinalCommand DownloadPackage(const DownloadRequest& request, DWORD expectedSize) {
     if (!IsInUpdateFolder(request.descriptionPath, request.targetPath))
-        return kCommandDownloadFailed;
+        return {};
     const char* section = FindProduct(request.product).ShortId;
     const std::string& description = request.descriptionPath;
     const std::string publishedDigest = ReadProfileText(description, section, "MD5");
@@ -90,17 +101,19 @@ unsigned DownloadPackage(const DownloadRequest& request, DWORD expectedSize) {
         digest = publishedDigest.empty() ? nullptr : std::make_unique<BackgroundMd5>();
         result = DownloadToFile(address.c_str(), request.targetPath.c_str(), request.window,
                                 &openErrorCause, {expectedSize, digest.get()});
-        if (result.bytes != 0 || result.writeFailed)
+        if (result.bytes != 0 || result.WriteFailed())
             break;
     }
+    if (result.WriteFailed())
+        return {kCommandDownloadFailed, static_cast<LPARAM>(result.writeError)};
     // An empty package is never ready: it is what a description without
     // addresses, or servers that all failed, leave behind.
-    if (!result.writeFailed && result.bytes != 0 && result.bytes == expectedSize &&
+    if (result.bytes != 0 && result.bytes == expectedSize &&
         DigestMatches(digest.get(), publishedDigest))
-        return kCommandPackageReady;
+        return {kCommandPackageReady};
     if (openErrorCause == kCauseSharingViolation)
-        return kCommandPackageFileBusy;
-    return kCommandDownloadFailed;
+        return {kCommandPackageFileBusy};
+    return {};
 }
 
 } // namespace
@@ -157,14 +170,16 @@ DownloadResult DownloadToFile(LPCSTR address, LPCSTR filePath, HWND window, int*
     // same system cache, and a package lost in a crash is fetched again, as
     // its size and digest are checked before it is reused. Forcing a large
     // package to the disk would cost as much as the download itself.
-    if (!CloseHandle(file))
-        result.writeFailed = true;
+    if (!CloseHandle(file) && !result.WriteFailed())
+        result.writeError = WriteErrorOf(GetLastError());
+    if (result.WriteFailed())
+        DeleteFileA(filePath);
     return result;
 }
 
 DWORD DownloadUrlToFile(LPCSTR address, LPCSTR filePath, HWND window, int* openErrorCause) {
     const DownloadResult result = DownloadToFile(address, filePath, window, openErrorCause, {});
-    return result.writeFailed ? 0 : result.bytes;
+    return result.WriteFailed() ? 0 : result.bytes;
 }
 
 std::optional<std::string> PackageTargetPath(const std::string& settingsFolder,
@@ -203,8 +218,8 @@ DWORD PackageDownloadWorker(LPVOID parameter) {
         FindProduct(request->product).ShortId, "FileSize", 0, request->descriptionPath.c_str());
     PostMessageA(request->window, WM_COMMAND, kCommandDownloadStarted,
                  static_cast<LPARAM>(expectedSize));
-    const unsigned finalCommand = DownloadPackage(*request, expectedSize);
+    const FinalCommand finalCommand = DownloadPackage(*request, expectedSize);
     if (IsWindow(request->window))
-        PostMessageA(request->window, WM_COMMAND, finalCommand, 0);
+        PostMessageA(request->window, WM_COMMAND, finalCommand.id, finalCommand.value);
     return 0;
 }

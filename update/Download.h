@@ -18,6 +18,8 @@
 constexpr unsigned kCommandDownloadStarted = 1026;
 // lParam: the bytes written to the file so far.
 constexpr unsigned kCommandDownloadProgress = 1027;
+// lParam: 0, or the system error of a write that failed (ERROR_DISK_FULL:
+// the package does not fit on the disk).
 constexpr unsigned kCommandDownloadFailed = 1028;
 constexpr unsigned kCommandPackageReady = 1029;
 // The package file is held open by another process.
@@ -63,18 +65,22 @@ struct DownloadChecks {
 struct DownloadResult {
     // Bytes written to the file.
     DWORD bytes = 0;
-    // A block (or the final flush) could not be written, e.g. on a full disk:
-    // the file is incomplete whatever its size.
-    bool writeFailed = false;
+    // The system error when a block (or the final flush) could not be
+    // written, e.g. ERROR_DISK_FULL: the file was incomplete whatever its
+    // size, and it has been removed.
+    DWORD writeError = ERROR_SUCCESS;
+
+    bool WriteFailed() const { return writeError != ERROR_SUCCESS; }
 };
 
 // Fetches address (status code not examined: an error page is stored like
 // any body) into filePath, creating its folders; the file is emptied first
 // and opened denying every other access. With a window, command 1027 with
 // the running total is posted after every block, and the download stops when
-// the window is gone; the bytes written so far stay in the file. When the
-// file cannot be opened, openErrorCause (if given) receives the cause
-// (FileOpenCause; 11 when another process holds the file).
+// the window is gone; the bytes written so far stay in the file. A file
+// whose write failed is removed: kept, a partial package would only keep a
+// full disk full. When the file cannot be opened, openErrorCause (if given)
+// receives the cause (FileOpenCause; 11 when another process holds the file).
 DownloadResult DownloadToFile(LPCSTR address, LPCSTR filePath, HWND window, int* openErrorCause,
                               const DownloadChecks& checks);
 
@@ -125,7 +131,7 @@ HANDLE StartPackageDownload(HWND window, Product product, const std::string& des
 // bytes, and, while the window exists, posts one final command: 1029 when the
 // package is not empty and has exactly the published size and (when one is
 // published) MD5; 1030 when another process holds the package file; 1028 otherwise,
-// including a file that could not be written, a server sending more than the
-// published size, and a target outside the Update\ folder (nothing is then
-// created). Answers 0.
+// including a file that could not be written (with the write's error, the
+// file removed), a server sending more than the published size, and a target
+// outside the Update\ folder (nothing is then created). Answers 0.
 DWORD PackageDownloadWorker(LPVOID request);

@@ -139,9 +139,9 @@ ServerCopy AskServer(bool beta) {
     CInternetSession session(kUpdateUserAgent, 1, PRE_CONFIG_INTERNET_ACCESS);
     const std::unique_ptr<CHttpConnection> connection = session.GetHttpConnection(
         UpdateServerHost().c_str(), static_cast<INTERNET_PORT>(UpdateServerPort()));
-    const std::unique_ptr<CHttpFile> request =
-        connection->OpenRequest("GET", beta ? kBetaProgramObject : kProgramObject, nullptr, 1,
-                                nullptr, nullptr, kRequestFlags);
+    const DWORD flags = kRequestFlags | (UpdateServerIsSecure() ? INTERNET_FLAG_SECURE : 0);
+    const std::unique_ptr<CHttpFile> request = connection->OpenRequest(
+        "GET", beta ? kBetaProgramObject : kProgramObject, nullptr, 1, nullptr, nullptr, flags);
     request->SendRequest();
     ServerCopy copy;
     request->QueryInfoStatusCode(copy.status);
@@ -216,7 +216,7 @@ std::optional<ServerAddress> ParseServerAddress(std::string_view text) {
     std::string_view base = text;
     while (base.back() == '/')
         base.remove_suffix(1);
-    return ServerAddress{std::string(base), std::string(host), *port};
+    return ServerAddress{std::string(base), std::string(host), *port, https};
 }
 
 std::string UpdateServerBaseAddress() {
@@ -235,6 +235,12 @@ int UpdateServerPort() {
     if (const auto configured = FromEnvironment("QVU_UPDATE_SERVER"))
         return configured->port;
     return kUpdateServerCheckPort;
+}
+
+bool UpdateServerIsSecure() {
+    if (const auto configured = FromEnvironment("QVU_UPDATE_SERVER"))
+        return configured->secure;
+    return false;
 }
 
 std::string WebServerAddress() {

@@ -33,6 +33,7 @@ struct ServerAddress {
     std::string base;
     std::string host;
     int port = 0;
+    bool secure = false; // https
 };
 
 // Accepts "scheme://host[:port][/path]" with the scheme http or https
@@ -43,10 +44,12 @@ std::optional<ServerAddress> ParseServerAddress(std::string_view text);
 // The update server's base address, e.g. "https://update.quorvane.example";
 // the description file and the packages are found below it.
 std::string UpdateServerBaseAddress();
-// The update server's host and port for the update manager's own check:
-// port 80 for the built-in server, else the port of the configured address.
+// The update server's host, port and scheme for the update manager's own
+// check: plain HTTP on port 80 for the built-in server, else the port and
+// scheme of the configured address (https asks over TLS).
 std::string UpdateServerHost();
 int UpdateServerPort();
+bool UpdateServerIsSecure();
 
 // The vendor's web server root, ending with "/".
 std::string WebServerAddress();

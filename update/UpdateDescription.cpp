@@ -9,6 +9,7 @@
 #include "products/ProductCatalogue.h"
 #include "update/Download.h"
 #include "update/SelfCheck.h"
+#include "update/UpdateLog.h"
 
 #include <array>
 #include <cstddef>
@@ -152,7 +153,14 @@ bool IsPlainFileName(const char* name) {
         return false;
     if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0)
         return false;
-    return std::strpbrk(name, "\\/:") == nullptr;
+    if (std::strpbrk(name, "\\/:") != nullptr)
+        return false;
+    // The file system drops a name's trailing blanks and dots, and finds it
+    // in any letter case.
+    std::string_view stored = name;
+    while (!stored.empty() && (stored.back() == ' ' || stored.back() == '.'))
+        stored.remove_suffix(1);
+    return !ascii::EqualsIgnoringCase(stored, "QVU.ini") && !IsUpdateLogName(stored);
 }
 
 bool EvaluateUpdateDescription(Product selected, const std::string& settingsFolder,
@@ -162,7 +170,11 @@ bool EvaluateUpdateDescription(Product selected, const std::string& settingsFold
     evaluation.SetLabelItem("APP_UPDATE_INIT");
 
     const std::string path = UpdateDescriptionPath(settingsFolder);
-    if (DownloadUrlToFile(UpdateDescriptionAddress().c_str(), path.c_str(), nullptr, nullptr) == 0)
+    DownloadChecks checks;
+    checks.byteLimit = kDescriptionSizeLimit;
+    const DownloadResult stored =
+        DownloadToFile(UpdateDescriptionAddress().c_str(), path.c_str(), nullptr, nullptr, checks);
+    if (stored.bytes == 0 || stored.WriteFailed() || stored.bytes > kDescriptionSizeLimit)
         return evaluation.FailWithItem("ERROR_QVU_NOTFOUND");
     std::string foundVersion;
     switch (CheckDescriptionFormat(path, foundVersion)) {

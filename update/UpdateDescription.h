@@ -41,6 +41,11 @@ int CompareVersions(std::string_view a, std::string_view b);
 // QVU.ini and the closing section QVU.end carry it, so a cut file fails.
 inline constexpr char kDescriptionFormatVersion[] = "3.1";
 
+// The most that is stored of a description file: a real one is a few
+// kilobytes, and a longer answer is refused as not found instead of filling
+// the disk.
+inline constexpr DWORD kDescriptionSizeLimit = 1u << 20;
+
 // The stored copy: the settings folder (ending with a backslash) followed by
 // "Update\QVU.ini".
 std::string UpdateDescriptionPath(const std::string& settingsFolder);
@@ -71,7 +76,7 @@ struct PackageEntry {
     std::string fileName = "Quorvane.msi";
     // Exact size in bytes; 0 when absent, negative or not a number.
     DWORD fileSize = 0;
-    // MD5 digest as 32 lowercase hexadecimal digits.
+    // MD5 digest as 32 hexadecimal digits (either letter case).
     std::string md5;
     // MSI1, MSI2, ... up to the first absent or empty key, tried in this order.
     std::vector<std::string> downloadAddresses;
@@ -83,13 +88,17 @@ PackageEntry ReadPackageEntry(const std::string& descriptionPath, const std::str
 
 // Whether a FileName of the description file may be used as given: a plain
 // name, neither empty nor "." nor "..", without \, / or a drive's ':', so the
-// package can only ever be written inside the Update\ folder.
+// package can only ever be written inside the Update\ folder; and not the name
+// (in any letter case, trailing blanks and dots aside) of a file that the run
+// itself writes there: the description "QVU.ini" or an update log
+// "QVUUpdate(...).log".
 bool IsPlainFileName(const char* name);
 
 // ---- The first step of retrieval in every update run ----
 
 // Downloads QVU.ini from the update server into the settings folder's
-// Update\ folder, checks its format versions and reads the selected
+// Update\ folder (an answer longer than kDescriptionSizeLimit is cut there
+// and counts as not found), checks its format versions and reads the selected
 // product's VersionLong into offeredVersion. Answers true when the offered
 // version is known and shown in the dialog's control labelControl; false
 // after the failure was shown in that control and (but for a product without

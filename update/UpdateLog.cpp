@@ -4,6 +4,7 @@
 #include "localization/XMLLocalizer.h"
 #include "platform/files.h"
 #include "platform/profile.h"
+#include "platform/strings.h"
 #include "platform/time.h"
 #include "update/SelfCheck.h"
 #include "update/UpdateDescription.h"
@@ -69,6 +70,14 @@ std::string ResolveDataLocation(const std::string& settingsFolder, const char* l
 
 std::string UpdateLogPath(const std::string& folder, const SYSTEMTIME& now) {
     return folder + Format("QVUUpdate(%04d-%02d-%02d).log", now.wYear, now.wMonth, now.wDay);
+}
+
+bool IsUpdateLogName(std::string_view name) {
+    constexpr std::string_view start = "QVUUpdate(";
+    constexpr std::string_view end = ").log";
+    return name.size() >= start.size() + end.size() &&
+           ascii::EqualsIgnoringCase(name.substr(0, start.size()), start) &&
+           ascii::EqualsIgnoringCase(name.substr(name.size() - end.size()), end);
 }
 
 std::string UpdateLogHeader(const std::string& headline, const SYSTEMTIME& now,

@@ -6,11 +6,15 @@
 #include "platform/win_types.h"
 
 #include <string>
+#include <string_view>
 
 class XMLLocalizer;
 
 // The log file of the day: "<folder>QVUUpdate(YYYY-MM-DD).log".
 std::string UpdateLogPath(const std::string& folder, const SYSTEMTIME& now);
+// Whether name is, in any letter case, that of an update log of any day:
+// "QVUUpdate(" ... ").log".
+bool IsUpdateLogName(std::string_view name);
 
 // The header of one installation, with "\n" line ends (stored as CR LF).
 std::string UpdateLogHeader(const std::string& headline, const SYSTEMTIME& now,

@@ -113,6 +113,11 @@ int ConsoleFrontEnd::ShowMessageBox(CQVUUpdateDlg& dialog, const std::string& te
     return Ask(dialog, question).value_or(DismissingMessageBoxButton(type));
 }
 
+void ConsoleFrontEnd::ShowNote(CQVUUpdateDlg& /*dialog*/, const std::string& text,
+                               const std::string& caption) {
+    std::cerr << caption << ": " << text << std::endl;
+}
+
 std::size_t ConsoleFrontEnd::ChooseProduct(CQVUUpdateDlg& dialog, const ProductChoice& choice) {
     view_.PrintLine("[" + choice.Caption() + "] " + choice.Prompt());
     const std::vector<ProductChoiceEntry>& entries = choice.Entries();

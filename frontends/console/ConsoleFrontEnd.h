@@ -22,6 +22,9 @@ public:
     void DialogOpened(CQVUUpdateDlg& dialog) override;
     int ShowMessageBox(CQVUUpdateDlg& dialog, const std::string& text, const std::string& caption,
                        UINT type) override;
+    // Written to standard error as "CAPTION: TEXT".
+    void ShowNote(CQVUUpdateDlg& dialog, const std::string& text,
+                  const std::string& caption) override;
     std::size_t ChooseProduct(CQVUUpdateDlg& dialog, const ProductChoice& choice) override;
     void WaitingForUser(CQVUUpdateDlg& dialog) override;
     void DialogClosed(CQVUUpdateDlg& dialog) override;

@@ -77,6 +77,9 @@ std::unique_ptr<CHttpFile> CHttpConnection::OpenRequest(LPCSTR verb, LPCSTR obje
         for (LPCSTR* type = acceptTypes; *type != nullptr; ++type)
             headers += std::string(type == acceptTypes ? "" : ", ") + *type;
         headers += "\r\n";
+    } else {
+        // No types asked for, no Accept sent: an empty value takes libcurl's own away.
+        headers += "Accept:\r\n";
     }
     return file;
 }

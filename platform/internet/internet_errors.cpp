@@ -65,6 +65,9 @@ const char* InternetErrorText(DWORD error) {
         return "The header query is not valid";
     case ERROR_HTTP_REDIRECT_FAILED:
         return "The redirection failed";
+    case ERROR_INTERNET_HTTPS_TO_HTTP_ON_REDIR:
+        return "The application is moving from an SSL to an non-SSL connection because of a "
+               "redirect";
     case ERROR_INTERNET_SECURITY_CHANNEL_ERROR:
         return "An error occurred in the secure channel support";
     case ERROR_INTERNET_SEC_INVALID_CERT:

@@ -5,6 +5,7 @@
 #include "platform/strings.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
@@ -60,6 +61,22 @@ bool IsFollowedRedirection(long status) {
     return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
 }
 
+bool StartsWithIgnoringCase(std::string_view text, std::string_view start) {
+    return text.size() >= start.size() &&
+           ascii::EqualsIgnoringCase(text.substr(0, start.size()), start);
+}
+
+// A Content-Length as WinInet reads it: decimal digits only. Nothing for
+// anything else (no number, a sign, too large), which counts as no length.
+std::optional<std::uint64_t> ParseContentLength(std::string_view text) {
+    std::uint64_t length = 0;
+    const char* end = text.data() + text.size();
+    const auto [stop, failure] = std::from_chars(text.data(), end, length);
+    if (text.empty() || !ascii::IsDigit(text.front()) || failure != std::errc() || stop != end)
+        return std::nullopt;
+    return length;
+}
+
 // WinInet separates the bypass list with semicolons or blanks, libcurl with commas.
 std::string CurlBypassList(std::string list) {
     std::replace_if(
@@ -106,6 +123,19 @@ bool InternetTransfer::Configure() {
     curl_easy_setopt(e, CURLOPT_HEADERDATA, this);
     curl_easy_setopt(e, CURLOPT_PREREQFUNCTION, &InternetTransfer::ConnectedCallback);
     curl_easy_setopt(e, CURLOPT_PREREQDATA, this);
+    // libcurl refuses an answer whose Content-Length is no number; WinInet
+    // reads it to the connection's close. The length is therefore read here
+    // (OnHeadersEnd), and the connection closes after every answer, so that
+    // its close ends a body of unknown length and nothing waits on a
+    // connection kept open (every transfer has a connection of its own).
+    curl_easy_setopt(e, CURLOPT_IGNORE_CONTENT_LENGTH, 1L);
+    // An authority of the administrator's (or a test's) besides the system's:
+    // this file replaces libcurl's default bundle, while the system's
+    // certificate folder (libcurl's default CAPATH, /etc/ssl/certs) is read
+    // as before. Verification always stays on.
+    if (const char* authorities = std::getenv("QVU_CA_FILE");
+        authorities != nullptr && *authorities != '\0')
+        curl_easy_setopt(e, CURLOPT_CAINFO, authorities);
     if (!session_.agent.empty())
         curl_easy_setopt(e, CURLOPT_USERAGENT, session_.agent.c_str());
 
@@ -124,7 +154,7 @@ bool InternetTransfer::Configure() {
     else if (request_.verb != "GET")
         curl_easy_setopt(e, CURLOPT_CUSTOMREQUEST, request_.verb.c_str());
 
-    std::vector<std::string> lines;
+    std::vector<std::string> lines{"Connection: close"};
     if (request_.flags & INTERNET_FLAG_RELOAD) {
         // A fresh answer from the server, never one kept by a cache on the way.
         lines.emplace_back("Cache-Control: no-cache");
@@ -223,7 +253,11 @@ void InternetTransfer::CollectResult() {
         if (message->msg != CURLMSG_DONE)
             continue;
         const CURLcode result = message->data.result;
-        if (result == CURLE_OK)
+        if (result == CURLE_OK && bodyLength_ && bodyReceived_ < *bodyLength_)
+            Fail(ERROR_INTERNET_CONNECTION_ABORTED,
+                 "the connection closed " + std::to_string(*bodyLength_ - bodyReceived_) +
+                     " bytes before the end of the body");
+        else if (result == CURLE_OK)
             finished_ = true;
         else
             Fail(InternetErrorFromCurl(result),
@@ -268,8 +302,9 @@ std::size_t InternetTransfer::WriteCallback(char* data, std::size_t, std::size_t
 
 std::size_t InternetTransfer::HeaderCallback(char* data, std::size_t, std::size_t size,
                                              void* self) {
-    static_cast<InternetTransfer*>(self)->OnHeaderLine(std::string_view(data, size));
-    return size;
+    // Any other count than size makes libcurl abandon the transfer.
+    return static_cast<InternetTransfer*>(self)->OnHeaderLine(std::string_view(data, size)) ? size
+                                                                                            : 0;
 }
 
 int InternetTransfer::ConnectedCallback(void* self, char*, char*, int, int) {
@@ -289,39 +324,75 @@ std::size_t InternetTransfer::OnBody(const char* data, std::size_t size) {
     }
     lastActivity_ = Clock::now();
     bodyStarted_ = true;
+    // Past the announced length nothing belongs to the body.
+    std::size_t kept = size;
+    if (bodyLength_)
+        kept =
+            static_cast<std::size_t>(std::min<std::uint64_t>(size, *bodyLength_ - bodyReceived_));
+    bodyReceived_ += kept;
+    if (bodyLength_ && bodyReceived_ == *bodyLength_)
+        finished_ = true;
     std::size_t taken = 0;
     if (block_ != nullptr) {
-        taken = std::min(size, blockSize_ - blockFilled_);
+        taken = std::min(kept, blockSize_ - blockFilled_);
         std::memcpy(block_ + blockFilled_, data, taken);
         blockFilled_ += taken;
     }
-    spill_.insert(spill_.end(), data + taken, data + size);
+    spill_.insert(spill_.end(), data + taken, data + kept);
     return size;
 }
 
-void InternetTransfer::OnHeaderLine(std::string_view line) {
+bool InternetTransfer::OnHeaderLine(std::string_view line) {
     lastActivity_ = Clock::now();
     if (headersDone_)
-        return; // trailers of a chunked body
+        return true; // trailers of a chunked body
     if (line.substr(0, 5) == "HTTP/") {
         // Each answer (an interim one, a redirection, the final one) starts afresh.
         headers_.clear();
-        locationSeen_ = false;
-        return;
+        location_.reset();
+        return true;
     }
     line = Trim(line);
-    if (line.empty()) {
-        const long status = StatusCode();
-        headersDone_ = status >= 200 && !(locationSeen_ && IsFollowedRedirection(status));
-        return;
-    }
+    if (line.empty())
+        return OnHeadersEnd();
     const std::size_t colon = line.find(':');
     if (colon == std::string_view::npos)
-        return;
+        return true;
     const std::string_view name = Trim(line.substr(0, colon));
-    headers_.emplace_back(name, Trim(line.substr(colon + 1)));
-    if (ascii::EqualsIgnoringCase(name, "Location"))
-        locationSeen_ = true;
+    const std::string_view value = Trim(line.substr(colon + 1));
+    headers_.emplace_back(name, value);
+    if (ascii::EqualsIgnoringCase(name, "Location") && !location_)
+        location_ = std::string(value);
+    return true;
+}
+
+bool InternetTransfer::OnHeadersEnd() {
+    const long status = StatusCode();
+    if (location_ && IsFollowedRedirection(status)) {
+        // As WinInet: what came over https never leads on over plain http,
+        // where anyone on the way could answer in the server's name.
+        const char* current = nullptr;
+        curl_easy_getinfo(easy_, CURLINFO_EFFECTIVE_URL, &current);
+        if (current != nullptr && StartsWithIgnoringCase(current, "https:") &&
+            StartsWithIgnoringCase(*location_, "http:")) {
+            Fail(ERROR_INTERNET_HTTPS_TO_HTTP_ON_REDIR,
+                 "a redirection from https to " + *location_ + " was refused");
+            return false;
+        }
+        return true;
+    }
+    if (status < 200)
+        return true;
+    headersDone_ = true;
+    // A body framed otherwise (chunks), or none at all, has no length to keep to.
+    const bool bodyless = request_.verb == "HEAD" || status == 204 || status == 304;
+    if (!bodyless && !Header("Transfer-Encoding")) {
+        if (const std::optional<std::string> length = Header("Content-Length"))
+            bodyLength_ = ParseContentLength(*length);
+    }
+    if (bodyLength_ == 0u)
+        finished_ = true;
+    return true;
 }
 
 } // namespace platform

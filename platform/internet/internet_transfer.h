@@ -9,6 +9,7 @@
 #include <curl/curl.h>
 
 #include <chrono>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -63,7 +64,9 @@ private:
     static std::size_t HeaderCallback(char* data, std::size_t, std::size_t size, void* self);
     static int ConnectedCallback(void* self, char*, char*, int, int);
     std::size_t OnBody(const char* data, std::size_t size);
-    void OnHeaderLine(std::string_view line);
+    // False abandons the transfer (the failure recorded).
+    bool OnHeaderLine(std::string_view line);
+    bool OnHeadersEnd();
 
     bool Configure();
     template <class Done> void Pump(Done done);
@@ -93,8 +96,13 @@ private:
     bool headersDone_ = false;
     bool bodyStarted_ = false;
     bool finished_ = false;
-    bool locationSeen_ = false;
+    // The current answer's first Location.
+    std::optional<std::string> location_;
     std::vector<std::pair<std::string, std::string>> headers_;
+    // The final answer's Content-Length, when it is a number: the body ends
+    // there, and a connection closed before it is a broken transfer.
+    std::optional<std::uint64_t> bodyLength_;
+    std::uint64_t bodyReceived_ = 0;
     std::chrono::steady_clock::time_point lastActivity_;
     DWORD error_ = 0;
 };

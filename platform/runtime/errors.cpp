@@ -3,10 +3,18 @@
 #include "platform/runtime/native_errors.h"
 
 #include <cerrno>
+#include <csignal>
 
 namespace {
+
 thread_local DWORD lastError = ERROR_SUCCESS;
-}
+
+// Windows has no signal for a file grown past the process's size limit
+// (ulimit -f): its write fails with an error the caller reports. Ignored from
+// the library's start, the signal leaves that error (EFBIG) to the write.
+[[maybe_unused]] const bool fileSizeSignalIgnored = std::signal(SIGXFSZ, SIG_IGN) != SIG_ERR;
+
+} // namespace
 
 DWORD GetLastError() {
     return lastError;
@@ -39,6 +47,7 @@ DWORD Win32ErrorFromErrno(int error) {
         return ERROR_DIR_NOT_EMPTY;
     case ENOSPC:
     case EDQUOT:
+    case EFBIG:
         return ERROR_DISK_FULL;
     case ENAMETOOLONG:
         return ERROR_FILENAME_EXCED_RANGE;

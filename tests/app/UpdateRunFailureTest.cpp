@@ -134,6 +134,23 @@ TEST_F(UpdateRunFailureTest, AFailedDownloadIsReportedAndStartOfferedAgain) {
     EXPECT_FALSE(fs::exists(installerRecord));
 }
 
+TEST_F(UpdateRunFailureTest, APackageThatDoesNotFitIsRemovedAndTheFullDiskNamed) {
+    InstallOlvin5();
+    const qvutest::FullDisk disk(OnDriveC("C:\\Quorvane\\Olvin5\\Update"), "64k");
+    if (!disk.Mounted())
+        GTEST_SKIP() << "mounting a small tmpfs is not permitted here";
+    Describe(PackageSection("Olvin5", "5.2.0.7", PackageBytes(300000)));
+
+    EXPECT_EQ(Run("/autostart "), RunOutcome::Refused);
+
+    ExpectOnlyBox(Text("ERROR_CORRUPTDOWNLOAD"), MB_ICONEXCLAMATION);
+    EXPECT_EQ(frontEnd.EventsStartingWith("note"),
+              std::vector<std::string>{"note QVUUpdate: The disk is full: the update file does "
+                                       "not fit into C:\\Quorvane\\Olvin5\\Update\\ and was "
+                                       "removed."});
+    EXPECT_FALSE(fs::exists(OnDriveC(kPackage)));
+}
+
 TEST_F(UpdateRunFailureTest, APackageHeldByAnotherProcessClosesWithoutTheCancelQuestion) {
     InstallOlvin5();
     Describe(PackageSection("Olvin5", "5.2.0.7", bytes));

@@ -157,6 +157,24 @@ TEST_F(UpdateRunTest, AKeptPackageIsInstalledWithoutDownloadingWhenTheUserSaysNo
     EXPECT_EQ(InstallerRecord(), ExpectedInstallerCall());
 }
 
+TEST_F(UpdateRunTest, TheInstallerGetsTheVerifiedPackageWhateverTheDescriptionSaysLater) {
+    InstallOlvin5();
+    Describe(PackageSection("Olvin5", "5.2.0.7", bytes));
+    WriteFile(OnDriveC(kPackage), bytes);
+    frontEnd.PressStart();
+    // While the question is open, another program rewrites the stored description.
+    frontEnd.AnswerMessageBox(IDNO, [&] {
+        const fs::path description = OnDriveC("C:\\Quorvane\\Olvin5\\Update\\QVU.ini");
+        std::string text = ReadFile(description);
+        text.replace(text.find("FileName=olvin5.msi"), 19, "FileName=other.msi");
+        WriteFile(description, text);
+        return true;
+    });
+
+    EXPECT_EQ(Run(), RunOutcome::InstallerStarted);
+    EXPECT_EQ(InstallerRecord(), ExpectedInstallerCall());
+}
+
 TEST_F(UpdateRunTest, AKeptPackageIsDownloadedAgainWhenTheUserSaysYes) {
     InstallOlvin5();
     Describe(PackageSection("Olvin5", "5.2.0.7", bytes));

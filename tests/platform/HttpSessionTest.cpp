@@ -75,20 +75,34 @@ TEST_F(HttpSessionTest, AnswerTellsStatusLengthAndModificationTimeInUtc) {
     tzset();
 }
 
-TEST_F(HttpSessionTest, MissingHeadersAndOtherStatusesAnswerWithoutThrowing) {
+TEST_F(HttpSessionTest, MissingOrUnreadableHeadersAndOtherStatusesAnswerWithoutThrowing) {
     folder.Put("ZoZuzaviz/QVUUpdate.exe", 1000);
     folder.Put("../outside.txt", 10);
-    LocalServer bare(folder.Path(), {"--no-content-length", "--no-last-modified"});
-    ASSERT_TRUE(bare.Started()) << bare.FirstLine();
-    std::unique_ptr<CHttpFile> file = Send(bare, "GET", "/?File=ZoZuzaviz/QVUUpdate.exe");
-    EXPECT_EQ(Status(*file), 200u);
-    DWORD length = 7;
-    EXPECT_FALSE(file->QueryInfo(HTTP_QUERY_CONTENT_LENGTH | HTTP_QUERY_FLAG_NUMBER, length));
-    EXPECT_EQ(GetLastError(), ERROR_HTTP_HEADER_NOT_FOUND);
-    EXPECT_EQ(length, 7u);
-    SYSTEMTIME time{};
-    EXPECT_FALSE(file->QueryInfo(HTTP_QUERY_LAST_MODIFIED | HTTP_QUERY_FLAG_SYSTEMTIME, time));
-    EXPECT_EQ(GetLastError(), ERROR_HTTP_HEADER_NOT_FOUND);
+    const std::string log = (folder.Path() / ".." / "requests.log").string();
+    // A length that is no number, or negative, counts as none.
+    for (const char* length : {"", "abc", "-5"}) {
+        SCOPED_TRACE(length);
+        std::vector<std::string> arguments{"--no-last-modified", "--log", log};
+        const std::vector<std::string> lengthArguments =
+            *length == '\0' ? std::vector<std::string>{"--no-content-length"}
+                            : std::vector<std::string>{"--content-length", length};
+        arguments.insert(arguments.end(), lengthArguments.begin(), lengthArguments.end());
+        LocalServer bare(folder.Path(), arguments);
+        ASSERT_TRUE(bare.Started()) << bare.FirstLine();
+        std::unique_ptr<CHttpFile> file = Send(bare, "GET", "/?File=ZoZuzaviz/QVUUpdate.exe");
+        EXPECT_EQ(Status(*file), 200u);
+        DWORD size = 7;
+        EXPECT_FALSE(file->QueryInfo(HTTP_QUERY_CONTENT_LENGTH | HTTP_QUERY_FLAG_NUMBER, size));
+        EXPECT_EQ(GetLastError(), ERROR_HTTP_HEADER_NOT_FOUND);
+        EXPECT_EQ(size, 7u);
+        SYSTEMTIME time{};
+        EXPECT_FALSE(file->QueryInfo(HTTP_QUERY_LAST_MODIFIED | HTTP_QUERY_FLAG_SYSTEMTIME, time));
+        EXPECT_EQ(GetLastError(), ERROR_HTTP_HEADER_NOT_FOUND);
+    }
+    // No accept types asked for: no Accept header.
+    const std::string requests = qvutest::ReadFile(log);
+    EXPECT_NE(requests.find("GET /?File=ZoZuzaviz/QVUUpdate.exe\n"), std::string::npos) << requests;
+    EXPECT_EQ(requests.find("Accept:"), std::string::npos) << requests;
 
     LocalServer server(folder.Path(),
                        {"--status", "503", "--only", "/?File=ZoZuzaviz/QVUUpdate.exe"});

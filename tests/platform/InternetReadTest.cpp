@@ -138,11 +138,15 @@ TEST_F(InternetReadTest, OpenFailsWithoutAnAnswer) {
     EXPECT_EQ(openError, ERROR_INTERNET_UNRECOGNIZED_SCHEME);
 }
 
-TEST_F(InternetReadTest, BodiesOfErrorAnswersAndOfAnswersWithoutLengthAreRead) {
+TEST_F(InternetReadTest, BodiesOfErrorAnswersAndOfAnswersWithoutReadableLengthAreRead) {
     const std::string bytes = folder.Put("QVU.ini", 3000);
-    for (const std::vector<std::string>& switches :
-         {std::vector<std::string>{"--status", "404"}, {"--no-content-length"}}) {
-        SCOPED_TRACE(switches.front());
+    // A length that is no number, or negative, counts as none: the body ends
+    // with the connection.
+    for (const std::vector<std::string>& switches : {std::vector<std::string>{"--status", "404"},
+                                                     {"--no-content-length"},
+                                                     {"--content-length", "abc"},
+                                                     {"--content-length", "-5"}}) {
+        SCOPED_TRACE(switches.back());
         LocalServer server(folder.Path(), switches);
         ASSERT_TRUE(server.Started()) << server.FirstLine();
         InternetHandle file = Open(server.Url("/?File=QVU.ini"));

@@ -62,9 +62,13 @@ LocalServer::LocalServer(const std::filesystem::path& folder,
         return;
 
     firstLine_ = ReadFirstLine(output_);
-    const std::string prefix = "listening on http://127.0.0.1:";
-    if (firstLine_.rfind(prefix, 0) == 0)
-        port_ = std::atoi(firstLine_.c_str() + prefix.size());
+    for (const std::string scheme : {"http", "https"}) {
+        const std::string prefix = "listening on " + scheme + "://127.0.0.1:";
+        if (firstLine_.rfind(prefix, 0) == 0) {
+            scheme_ = scheme;
+            port_ = std::atoi(firstLine_.c_str() + prefix.size());
+        }
+    }
 }
 
 LocalServer::~LocalServer() {
@@ -74,7 +78,7 @@ LocalServer::~LocalServer() {
 }
 
 std::string LocalServer::Url(const std::string& target) const {
-    return "http://127.0.0.1:" + std::to_string(port_) + target;
+    return scheme_ + "://127.0.0.1:" + std::to_string(port_) + target;
 }
 
 int LocalServer::Stop() {

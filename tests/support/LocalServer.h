@@ -22,7 +22,8 @@ public:
     bool Started() const { return port_ > 0; }
     int Port() const { return port_; }
     const std::string& FirstLine() const { return firstLine_; }
-    // "http://127.0.0.1:PORT" followed by the target ("/?File=QVU.ini").
+    // "http://127.0.0.1:PORT" (https with "--tls") followed by the target
+    // ("/?File=QVU.ini").
     std::string Url(const std::string& target) const;
 
     // Ends the server with SIGTERM and answers its exit code; -1 when it did
@@ -33,6 +34,7 @@ private:
     pid_t pid_ = -1;
     int output_ = -1;
     int port_ = 0;
+    std::string scheme_ = "http";
     std::string firstLine_;
 };
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "platform/window_queue.h"
+#include "tests/support/FullDisk.h"
 #include "tests/support/LocalServer.h"
 #include "tests/support/MessageBoxRecorder.h"
 #include "tests/support/ScopedEnvironment.h"
@@ -19,7 +20,6 @@
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <random>
-#include <sys/mount.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -60,21 +60,6 @@ protected:
     std::filesystem::path served = root.Folder() / "served";
     ScopedEnvironment environment;
     HWND window = platform::CreateWindowQueue();
-};
-
-// A small tmpfs mounted for the life of the object (needs the right to
-// mount; Mounted() tells whether it worked).
-class FullDisk {
-public:
-    FullDisk(const std::filesystem::path& folder, const char* size);
-    ~FullDisk();
-    FullDisk(const FullDisk&) = delete;
-    FullDisk& operator=(const FullDisk&) = delete;
-    bool Mounted() const { return mounted_; }
-
-private:
-    std::filesystem::path folder_;
-    bool mounted_ = false;
 };
 
 // ---- Definitions ----
@@ -140,17 +125,6 @@ inline std::vector<Command> RetrievalTest::ReadCommands(DWORD timeoutMs) const {
             break;
     }
     return commands;
-}
-
-inline FullDisk::FullDisk(const std::filesystem::path& folder, const char* size) : folder_(folder) {
-    std::filesystem::create_directories(folder);
-    const std::string options = std::string("size=") + size;
-    mounted_ = mount("tmpfs", folder.c_str(), "tmpfs", 0, options.c_str()) == 0;
-}
-
-inline FullDisk::~FullDisk() {
-    if (mounted_)
-        umount2(folder_.c_str(), MNT_DETACH);
 }
 
 } // namespace qvutest

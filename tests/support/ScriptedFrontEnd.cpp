@@ -75,6 +75,11 @@ int ScriptedFrontEnd::ShowMessageBox(CQVUUpdateDlg& dialog, const std::string& t
     return answer.button;
 }
 
+void ScriptedFrontEnd::ShowNote(CQVUUpdateDlg&, const std::string& text,
+                                const std::string& caption) {
+    events_.push_back("note " + caption + ": " + text);
+}
+
 std::size_t ScriptedFrontEnd::ChooseProduct(CQVUUpdateDlg&, const ProductChoice& choice) {
     std::string listed;
     for (const ProductChoiceEntry& entry : choice.Entries())

@@ -1,6 +1,8 @@
 #include "platform/internet.h"
 #include "tests/support/LocalServer.h"
+#include "tests/support/ScopedEnvironment.h"
 #include "tests/support/TempRoot.h"
+#include "tests/support/TestCertificate.h"
 
 #include <gtest/gtest.h>
 
@@ -56,9 +58,11 @@ protected:
 
 TEST_F(QvuServerTest, HelpDescribesTheCommandLine) {
     EXPECT_EQ(Run("--help"), 0);
-    for (const char* option : {"--root DIR", "--port", "--cut-after", "--stall-after", "--status",
-                               "--no-content-length", "--no-last-modified", "--close-in-header",
-                               "--only", "127.0.0.1", "listening on http://127.0.0.1:PORT"})
+    for (const char* option :
+         {"--root DIR", "--port", "--cut-after", "--stall-after", "--status", "--no-content-length",
+          "--no-last-modified", "--close-in-header", "--only", "127.0.0.1",
+          "listening on http://127.0.0.1:PORT", "--tls CERT KEY", "--log FILE",
+          "--content-length TEXT", "--redirect ADDRESS", "(https with --tls)"})
         EXPECT_NE(Output().find(option), std::string::npos) << option;
 }
 
@@ -67,7 +71,8 @@ TEST_F(QvuServerTest, BadArgumentsFailWithUsage) {
     for (const std::string& arguments :
          {std::string(""), root + "--port 70000", root + "--port x", root + "--status 99",
           root + "--cut-after -1", root + "--stall-after", root + "--bogus",
-          root + "--close-in-header --only /QVU.ini"}) {
+          root + "--close-in-header --only /QVU.ini", root + "--tls only-one.pem",
+          root + "--close-in-header --tls certificate.pem key.pem"}) {
         SCOPED_TRACE(arguments);
         EXPECT_EQ(Run(arguments), 2);
         EXPECT_NE(Errors().find("usage: qvu-server"), std::string::npos);
@@ -75,6 +80,8 @@ TEST_F(QvuServerTest, BadArgumentsFailWithUsage) {
     }
     EXPECT_EQ(Run("--root \"" + Path("missing").string() + "\""), 1);
     EXPECT_NE(Errors().find("not a folder"), std::string::npos);
+    EXPECT_EQ(Run(root + "--tls missing.pem missing.pem"), 1);
+    EXPECT_NE(Errors().find("cannot use the certificate"), std::string::npos);
 }
 
 // Whether a socket listens on the port at 127.0.0.1 and on no other address.
@@ -136,6 +143,31 @@ TEST_F(QvuServerTest, StallingServerStillEndsPromptly) {
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
     InternetCloseHandle(file);
     InternetCloseHandle(session);
+}
+
+TEST_F(QvuServerTest, ServesHttpsRedirectsLogsAndSendsAnUnreadableLength) {
+    const std::string description = "[QVU.ini]\nver=3.1\n";
+    qvutest::WriteFile(Folder() / "QVU.ini", description);
+    const qvutest::TestCertificate authority(Path("authority"));
+    ASSERT_TRUE(authority.Made());
+    qvutest::ScopedEnvironment environment;
+    environment.Set("QVU_CA_FILE", authority.CertificateFile().string());
+    std::vector<std::string> arguments = authority.ServerArguments();
+    arguments.insert(arguments.end(), {"--log", Path("requests.log").string()});
+    qvutest::LocalServer secure(Folder(), arguments);
+    ASSERT_TRUE(secure.Started()) << secure.FirstLine();
+    EXPECT_TRUE(std::regex_match(secure.FirstLine(),
+                                 std::regex("listening on https://127\\.0\\.0\\.1:[1-9][0-9]*")));
+    qvutest::LocalServer redirecting(Folder(),
+                                     {"--redirect", secure.Url(""), "--only", "/?File=QVU.ini"});
+    qvutest::LocalServer badLength(Folder(), {"--content-length", "abc"});
+    ASSERT_TRUE(redirecting.Started() && badLength.Started());
+
+    EXPECT_EQ(Fetch(redirecting.Url("/?File=QVU.ini")), description);
+    EXPECT_EQ(Fetch(redirecting.Url("/QVU.ini")), description);
+    EXPECT_NE(qvutest::ReadFile(Path("requests.log")).find("GET /?File=QVU.ini\n"),
+              std::string::npos);
+    EXPECT_EQ(Fetch(badLength.Url("/QVU.ini")), description);
 }
 
 TEST_F(QvuServerTest, ChosenPortAndMisbehaviourForOneTargetOnly) {

@@ -4,6 +4,8 @@
 #include "update/Download.h"
 
 #include <chrono>
+#include <sys/resource.h>
+#include <sys/wait.h>
 
 namespace {
 
@@ -44,6 +46,19 @@ TEST_F(DownloadUrlToFileTest, ProgressCountsEveryBlockAndAnErrorPageIsStoredLike
         DownloadUrlToFile(server.Url("/missing.msi").c_str(), kTarget, nullptr, nullptr);
     EXPECT_GT(errorPage, 0u);
     EXPECT_EQ(ReadFile(TargetOnDisk()).size(), errorPage);
+}
+
+TEST_F(DownloadUrlToFileTest, BodyWithAnUnreadableLengthIsStoredToTheConnectionsClose) {
+    const std::string bytes = qvutest::PackageBytes(20000);
+    Serve("pkg.msi", bytes);
+    for (const char* length : {"abc", "-5"}) {
+        SCOPED_TRACE(length);
+        LocalServer server(served, {"--content-length", length});
+        ASSERT_TRUE(server.Started()) << server.FirstLine();
+        EXPECT_EQ(DownloadUrlToFile(server.Url("/pkg.msi").c_str(), kTarget, nullptr, nullptr),
+                  20000u);
+        EXPECT_TRUE(ReadFile(TargetOnDisk()) == bytes);
+    }
 }
 
 TEST_F(DownloadUrlToFileTest, NoAnswerGivesNothingAndCreatesNoFile) {
@@ -101,7 +116,7 @@ TEST_F(DownloadUrlToFileTest, ByteLimitStopsWithinABlockAfterItAndDigestFollowsT
     BackgroundMd5 limited;
     const DownloadResult cut = DownloadToFile(server.Url("/pkg.msi").c_str(), kTarget, nullptr,
                                               nullptr, {20000, &limited});
-    EXPECT_FALSE(cut.writeFailed);
+    EXPECT_FALSE(cut.WriteFailed());
     EXPECT_GT(cut.bytes, 20000u);
     EXPECT_LE(cut.bytes, 20000u + 8192u);
     EXPECT_EQ(ReadFile(TargetOnDisk()), bytes.substr(0, cut.bytes));
@@ -115,7 +130,7 @@ TEST_F(DownloadUrlToFileTest, ByteLimitStopsWithinABlockAfterItAndDigestFollowsT
     EXPECT_EQ(whole.Final(), reference.Final());
 }
 
-TEST_F(DownloadUrlToFileTest, FullDiskEndsTheDownloadAsAFailure) {
+TEST_F(DownloadUrlToFileTest, FullDiskEndsTheDownloadAsAFailureAndRemovesThePartialFile) {
     const std::filesystem::path small = root.Folder() / "small";
     const qvutest::FullDisk disk(small, "64k");
     if (!disk.Mounted())
@@ -128,9 +143,36 @@ TEST_F(DownloadUrlToFileTest, FullDiskEndsTheDownloadAsAFailure) {
     const std::string address = server.Url("/pkg.msi");
     const DownloadResult result =
         DownloadToFile(address.c_str(), "F:\\Update\\Quorvane.msi", nullptr, nullptr, {});
-    EXPECT_TRUE(result.writeFailed);
+    EXPECT_EQ(result.writeError, ERROR_DISK_FULL);
     EXPECT_LT(result.bytes, 300000u);
+    EXPECT_FALSE(std::filesystem::exists(small / "Update" / "Quorvane.msi"));
     EXPECT_EQ(DownloadUrlToFile(address.c_str(), "F:\\Update\\Quorvane.msi", nullptr, nullptr), 0u);
+}
+
+TEST_F(DownloadUrlToFileTest, FileSizeLimitFailsTheWriteInsteadOfEndingTheProcess) {
+    Serve("pkg.msi", qvutest::PackageBytes(300000));
+    LocalServer server(served);
+    ASSERT_TRUE(server.Started()) << server.FirstLine();
+    const std::string address = server.Url("/pkg.msi");
+
+    // A child of its own under "ulimit -f": the limit must not hold this process.
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        rlimit limit{};
+        getrlimit(RLIMIT_FSIZE, &limit);
+        limit.rlim_cur = 100000;
+        setrlimit(RLIMIT_FSIZE, &limit);
+        const DownloadResult result =
+            DownloadToFile(address.c_str(), kTarget, nullptr, nullptr, {});
+        const bool removed = !std::filesystem::exists(TargetOnDisk());
+        _exit(result.writeError == ERROR_DISK_FULL && removed ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
+    EXPECT_EQ(WEXITSTATUS(status), 0)
+        << "the write did not fail as a full disk, or the file stayed";
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "platform/files.h"
 #include "platform/handles.h"
+#include "platform/strings.h"
 #include "platform/sync.h"
 #include "products/ProductCatalogue.h"
 #include "tests/support/RetrievalTestSupport.h"
@@ -108,6 +109,16 @@ TEST_F(DownloadWorkerTest, RightSizeWithWrongDigestOrTooManyBytesIsACorruptDownl
     EXPECT_LE(std::filesystem::file_size(PackageOnDisk()), 10000u + 8192u);
 }
 
+TEST_F(DownloadWorkerTest, DigestPublishedInUpperCaseVouchesForThePackage) {
+    const std::string bytes = qvutest::PackageBytes(10000);
+    Serve("pkg.msi", bytes);
+    LocalServer server(served);
+    ASSERT_TRUE(server.Started()) << server.FirstLine();
+    Describe("FileSize=10000\r\nMD5=" + ascii::ToUpper(qvutest::Md5Text(bytes)) +
+             "\r\nMSI1=" + server.Url("/pkg.msi") + "\r\n");
+    EXPECT_EQ(Final(Download()), 1029u);
+}
+
 TEST_F(DownloadWorkerTest, FileNameLeadingOutOfTheUpdateFolderIsRefusedWithoutWriting) {
     Serve("pkg.msi", "package");
     LocalServer server(served);
@@ -160,7 +171,11 @@ TEST_F(DownloadWorkerTest, FullDiskIsAFailedDownload) {
     Describe("FileSize=300000\r\nMSI1=" + server.Url("/pkg.msi") +
              "\r\nMSI2=" + server.Url("/pkg.msi") + "\r\n");
 
-    EXPECT_EQ(Final(Download()), 1028u);
+    const std::vector<Command> commands = Download();
+    ASSERT_FALSE(commands.empty());
+    EXPECT_EQ(commands.back(), (Command{1028, ERROR_DISK_FULL}));
+    EXPECT_FALSE(std::filesystem::exists(PackageOnDisk()))
+        << "the partial package keeps the disk full";
 }
 
 } // namespace

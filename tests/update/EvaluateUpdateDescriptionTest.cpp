@@ -111,6 +111,16 @@ TEST_F(EvaluateUpdateDescriptionTest, TenMegabytesOfTextWithoutSectionsIsNotFoun
     ExpectOneErrorBox(kNotFound);
 }
 
+TEST_F(EvaluateUpdateDescriptionTest, ValidFileFollowedByMegabytesOfCommentsIsNotFoundNorKept) {
+    std::string description = Description("3.1", "[Zetra5]\r\nVersionLong=5.1.0.0\r\n");
+    while (description.size() < (3u << 20))
+        description += "; a comment line that makes the file far longer than any real one\r\n";
+    EXPECT_FALSE(Evaluate(description));
+    ExpectOneErrorBox(kNotFound);
+    EXPECT_LE(std::filesystem::file_size(SettingsFolder() / "Update" / "QVU.ini"),
+              (1u << 20) + 8192u);
+}
+
 TEST_F(EvaluateUpdateDescriptionTest, BinaryGarbageIsNotFound) {
     EXPECT_FALSE(Evaluate(qvutest::PackageBytes(1 << 20)));
     ExpectOneErrorBox(kNotFound);

@@ -58,11 +58,13 @@ TEST_F(PackageDigestTest, DigestCoversTheBytesFromTheCurrentPosition) {
     EXPECT_TRUE(Matches("abc", kEmptyDigest, 3));
 }
 
-TEST_F(PackageDigestTest, DigestTextIsThirtyTwoLowercaseDigits) {
+TEST_F(PackageDigestTest, DigestTextIsThirtyTwoHexadecimalDigitsOfEitherCase) {
     EXPECT_TRUE(Matches("abc", "900150983cd24fb0d6963f7d28e17f72\r\n"));
     EXPECT_TRUE(Matches("abc", "900150983cd24fb0d6963f7d28e17f72 trailing text"));
     EXPECT_TRUE(Matches("abc", "900150983cd24fb0d6963f7d28e17f72ZZ"));
-    EXPECT_FALSE(Matches("abc", "900150983CD24FB0D6963F7D28E17F72")) << "upper case";
+    EXPECT_TRUE(Matches("abc", "900150983CD24FB0D6963F7D28E17F72")) << "upper case";
+    EXPECT_TRUE(Matches("abc", "900150983Cd24fB0D6963f7d28E17F72")) << "mixed case";
+    EXPECT_FALSE(Matches("abc", "900150983CD24FB0D6963F7D28E17F73")) << "another digest";
     EXPECT_FALSE(Matches("abc", "900150983cd24fb0d6963f7d28e17f7")) << "31 digits";
     EXPECT_FALSE(Matches("abc", "900150983cd24fb0d6963f7d28e17f")) << "30 digits";
     EXPECT_FALSE(Matches("abc", " 900150983cd24fb0d6963f7d28e17f72")) << "a blank in front";

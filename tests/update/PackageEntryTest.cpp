@@ -78,6 +78,12 @@ TEST(PackageFileNameTest, OnlyPlainNamesStayInTheUpdateFolder) {
                              "sub\\Quorvane.msi", "C:Quorvane.msi", "C:\\Windows\\x.msi",
                              "\\\\server\\share\\x.msi", "x.msi:stream", "dir/"})
         EXPECT_FALSE(IsPlainFileName(name)) << name;
+    // Files of the update folder that the run itself writes.
+    for (const char* name : {"QVU.ini", "qvu.INI", "QVU.ini. ", "QVUUpdate(2024-03-05).log",
+                             "qvuupdate(2024-03-05).LOG", "QVUUpdate().log.."})
+        EXPECT_FALSE(IsPlainFileName(name)) << name;
+    for (const char* name : {"QVU.ini.msi", "QVUUpdate(2024-03-05).log.msi", "QVUUpdate.log"})
+        EXPECT_TRUE(IsPlainFileName(name)) << name;
     EXPECT_FALSE(IsPlainFileName(nullptr));
 }
 

@@ -2,6 +2,7 @@
 #include "localization/XMLLocalizer.h"
 #include "platform/http_session.h"
 #include "tests/support/RetrievalTestSupport.h"
+#include "tests/support/TestCertificate.h"
 #include "tests/support/TranslationsXml.h"
 
 #include <chrono>
@@ -94,9 +95,12 @@ TEST_F(SelfCheckTest, DifferentSizeIsNewerWhateverTheTime) {
 TEST_F(SelfCheckTest, AnswerWithoutHeadersOrNotFoundPassesSilently) {
     ServeProgram("QVUUpdate.exe", programSize + 1, 3600);
     const std::vector<std::vector<std::string>> misbehaviours{
-        {"--no-content-length", "--no-last-modified"}, {"--status", "404"}};
+        {"--no-content-length", "--no-last-modified"},
+        {"--content-length", "abc", "--no-last-modified"},
+        {"--content-length", "-5", "--no-last-modified"},
+        {"--status", "404"}};
     for (const auto& arguments : misbehaviours) {
-        SCOPED_TRACE(arguments[0]);
+        SCOPED_TRACE(arguments[0] + " " + arguments[1]);
         LocalServer server(served, arguments);
         ASSERT_TRUE(server.Started()) << server.FirstLine();
         UseServer(server);
@@ -128,6 +132,20 @@ TEST_F(SelfCheckTest, BetaBuildAsksAboutItsOwnCopyAndNoKeepsTheRunWithoutAutosta
 
     const MessageBoxRecorder yes(IDYES);
     EXPECT_TRUE(Check(true));
+}
+
+TEST_F(SelfCheckTest, UpdateServerAddressedOverHttpsIsAskedOverHttps) {
+    ServeProgram("QVUUpdate.exe", programSize + 1, -3600);
+    const qvutest::TestCertificate authority(root.Folder() / "authority");
+    ASSERT_TRUE(authority.Made());
+    environment.Set("QVU_CA_FILE", authority.CertificateFile().string());
+    LocalServer server(served, authority.ServerArguments());
+    ASSERT_TRUE(server.Started()) << server.FirstLine();
+    UseServer(server);
+    ASSERT_EQ(UpdateServerBaseAddress().rfind("https://", 0), 0u);
+    const MessageBoxRecorder boxes;
+    EXPECT_TRUE(Check(false));
+    EXPECT_EQ(boxes.Boxes().size(), 1u);
 }
 
 TEST_F(SelfCheckTest, UnreachableServerRaisesTheInternetError) {

@@ -16,6 +16,7 @@ TEST(ServerAddressesTest, BuiltInServersWithoutEnvironment) {
     EXPECT_EQ(UpdateDescriptionAddress(), "https://update.quorvane.example/QVU.ini");
     EXPECT_EQ(UpdateServerHost(), "update.quorvane.example");
     EXPECT_EQ(UpdateServerPort(), 80);
+    EXPECT_FALSE(UpdateServerIsSecure()) << "the built-in server's check is plain HTTP";
     EXPECT_EQ(WebServerAddress(), kWebServerRoot);
     const std::string page = std::string(kWebServerRoot) + "?URL=olvin3-versionhistory-en";
     EXPECT_EQ(WebPageAddress(page), page);
@@ -29,6 +30,7 @@ TEST(ServerAddressesTest, EnvironmentMovesTheServers) {
     EXPECT_EQ(UpdateDescriptionAddress(), "http://127.0.0.1:8080/QVU.ini");
     EXPECT_EQ(UpdateServerHost(), "127.0.0.1");
     EXPECT_EQ(UpdateServerPort(), 8080);
+    EXPECT_FALSE(UpdateServerIsSecure());
     EXPECT_EQ(WebServerAddress(), "http://localhost:9090/");
     EXPECT_EQ(WebPageAddress(std::string(kWebServerRoot) + "?URL=hulo5-update-de"),
               "http://localhost:9090/?URL=hulo5-update-de");
@@ -38,6 +40,7 @@ TEST(ServerAddressesTest, EnvironmentMovesTheServers) {
     EXPECT_EQ(UpdateDescriptionAddress(), "HTTPS://Mirror.example/quorvane/updates/QVU.ini");
     EXPECT_EQ(UpdateServerHost(), "Mirror.example");
     EXPECT_EQ(UpdateServerPort(), 443) << "the scheme's port";
+    EXPECT_TRUE(UpdateServerIsSecure()) << "the scheme's security";
 }
 
 TEST(ServerAddressesTest, MalformedEnvironmentFallsBackToTheBuiltInServers) {

@@ -75,6 +75,13 @@ FileResponder::FileResponder(const ServerOptions& options, std::filesystem::path
     : options_(options), folder_(std::move(folder)), stopping_(stopping) {}
 
 void FileResponder::operator()(const httplib::Request& request, httplib::Response& response) const {
+    const bool misbehaves = options_.AppliesTo(request.target);
+    if (misbehaves && !options_.redirect.empty()) {
+        response.status = 302;
+        response.set_header("Location", options_.redirect + request.target);
+        response.set_content("moved\n", "text/plain");
+        return;
+    }
     const std::string name =
         request.has_param("File") ? request.get_param_value("File") : request.path;
     const FolderLookup lookup = FindInFolder(folder_, name);
@@ -92,19 +99,20 @@ void FileResponder::operator()(const httplib::Request& request, httplib::Respons
         return;
     }
 
-    const bool misbehaves = options_.AppliesTo(request.target);
     response.status = misbehaves && options_.status ? *options_.status : 200;
     if (!misbehaves || options_.lastModified)
         response.set_header("Last-Modified", HttpDate(modified));
     auto source =
         std::make_shared<BodySource>(lookup.file, misbehaves ? &options_ : nullptr, stopping_);
-    if (!misbehaves || options_.contentLength) {
+    if (!misbehaves || !options_.EndsBodiesByClosing()) {
         response.set_content_provider(
             size, "application/octet-stream",
             [source](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
                 return source->SendFrom(offset, length, sink);
             });
     } else {
+        if (options_.contentLengthText)
+            response.set_header("Content-Length", *options_.contentLengthText);
         response.set_content_provider("application/octet-stream",
                                       [source](std::size_t offset, httplib::DataSink& sink) {
                                           return source->SendOrEnd(offset, sink);

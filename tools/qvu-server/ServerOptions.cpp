@@ -3,9 +3,10 @@
 #include <charconv>
 
 const char* const kUsage =
-    "usage: qvu-server --root DIR [--port N] [--cut-after BYTES] [--stall-after BYTES]\n"
-    "                  [--status CODE] [--no-content-length] [--no-last-modified]\n"
-    "                  [--close-in-header] [--only PATH]\n"
+    "usage: qvu-server --root DIR [--port N] [--tls CERT KEY] [--log FILE]\n"
+    "                  [--cut-after BYTES] [--stall-after BYTES] [--status CODE]\n"
+    "                  [--no-content-length] [--content-length TEXT] [--no-last-modified]\n"
+    "                  [--redirect ADDRESS] [--close-in-header] [--only PATH]\n"
     "\n"
     "Serves the files of DIR over HTTP on 127.0.0.1 only, with Content-Length and\n"
     "Last-Modified (the file's modification time). \"/?File=NAME\" answers the file\n"
@@ -14,20 +15,27 @@ const char* const kUsage =
     "\n"
     "  --root DIR           the folder to serve (required)\n"
     "  --port N             the port; 0 or none picks a free one\n"
+    "  --tls CERT KEY       serve HTTPS with the certificate and private key (PEM files)\n"
+    "  --log FILE           append every request's line and headers to FILE\n"
     "  --cut-after BYTES    close the connection after that many body bytes,\n"
     "                       although Content-Length announced the whole file\n"
     "  --stall-after BYTES  send nothing more after that many body bytes, but keep\n"
     "                       the connection open\n"
     "  --status CODE        answer that status code (200 to 599) with the file's body\n"
     "  --no-content-length  send the body without Content-Length, ending it by closing\n"
+    "  --content-length TEXT  send \"Content-Length: TEXT\" (e.g. abc or -5) instead of\n"
+    "                       the size, ending the body by closing\n"
     "  --no-last-modified   send no Last-Modified\n"
+    "  --redirect ADDRESS   answer 302 with Location: ADDRESS followed by the request\n"
+    "                       target (e.g. http://127.0.0.1:8080 for /?File=QVU.ini)\n"
     "  --close-in-header    send part of the status line and headers, then close;\n"
     "                       every request (not with --only)\n"
     "  --only PATH          the switches above apply to this request target only\n"
     "                       (as sent, e.g. \"/?File=QVU.ini\"); all else is served normally\n"
     "  --help               this text\n"
     "\n"
-    "The first line on standard output is \"listening on http://127.0.0.1:PORT\".\n"
+    "The first line on standard output is \"listening on http://127.0.0.1:PORT\"\n"
+    "(https with --tls).\n"
     "SIGTERM or SIGINT ends the server with exit code 0.\n";
 
 namespace {
@@ -67,6 +75,13 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
             options.closeInHeader = true;
             continue;
         }
+        if (name == "--tls") {
+            if (i + 2 >= arguments.size())
+                return Failure("--tls needs a certificate and a key");
+            options.certificate = arguments[++i];
+            options.privateKey = arguments[++i];
+            continue;
+        }
         if (i + 1 == arguments.size())
             return Failure("unknown option or missing value: " + name);
         const std::string& value = arguments[++i];
@@ -76,6 +91,12 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
             options.root = value;
         } else if (name == "--only") {
             options.only = value;
+        } else if (name == "--log") {
+            options.requestLog = value;
+        } else if (name == "--content-length") {
+            options.contentLengthText = value;
+        } else if (name == "--redirect") {
+            options.redirect = value;
         } else if (name == "--port") {
             if (!ParseNumber(value, number) || number < 0 || number > 65535)
                 return Failure("bad port: " + value);
@@ -96,6 +117,8 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
         return Failure("--root is required");
     if (options.closeInHeader && !options.only.empty())
         return Failure("--close-in-header answers every request; it cannot go with --only");
+    if (options.closeInHeader && options.Secure())
+        return Failure("--close-in-header breaks plain HTTP answers; it cannot go with --tls");
     parsed.action = ParsedCommandLine::Action::Run;
     return parsed;
 }

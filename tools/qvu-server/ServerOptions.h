@@ -10,17 +10,29 @@
 struct ServerOptions {
     std::filesystem::path root;
     int port = 0;
+    // https with this certificate and private key (PEM files); http when empty.
+    std::filesystem::path certificate;
+    std::filesystem::path privateKey;
+    // Every request's line and headers are appended here, when set.
+    std::filesystem::path requestLog;
     // Misbehaviours, for the requests they apply to (see AppliesTo).
     std::optional<std::uint64_t> cutAfter;
     std::optional<std::uint64_t> stallAfter;
     std::optional<int> status;
     bool contentLength = true;
+    // A Content-Length sent as given instead of the file's size ("abc", "-5").
+    std::optional<std::string> contentLengthText;
+    // Answers 302 with Location: this address followed by the request target.
+    std::string redirect;
     bool lastModified = true;
     bool closeInHeader = false;
     // The one request target (path and query, as sent) that misbehaves; empty: all.
     std::string only;
 
     bool AppliesTo(const std::string& target) const { return only.empty() || target == only; }
+    bool Secure() const { return !certificate.empty(); }
+    // Whether a body of the answers may be ended by closing the connection.
+    bool EndsBodiesByClosing() const { return !contentLength || contentLengthText.has_value(); }
 };
 
 // What the command line asks for: run with options, show the help, or fail.

@@ -1,6 +1,7 @@
 // qvu-server: a local update server for trials and tests. It serves a folder
-// on 127.0.0.1 only and can misbehave on purpose (cut, stalled or broken
-// answers, other status codes, missing headers); see kUsage.
+// on 127.0.0.1 only, over HTTP or HTTPS, and can misbehave on purpose (cut,
+// stalled or broken answers, other status codes, missing or unreadable
+// headers, redirections); see kUsage.
 #include "tools/qvu-server/FileResponder.h"
 #include "tools/qvu-server/HeaderCuttingServer.h"
 #include "tools/qvu-server/ServerOptions.h"
@@ -10,8 +11,10 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <fstream>
 #include <iostream>
 #include <memory>
+#include <mutex>
 #include <thread>
 
 #include <csignal>
@@ -22,16 +25,46 @@ namespace {
 
 constexpr const char* kLoopback = "127.0.0.1";
 
+// Appends each request's line and headers to a file, before it is answered.
+class RequestLog {
+public:
+    explicit RequestLog(std::filesystem::path file) : file_(std::move(file)) {}
+
+    void Write(const httplib::Request& request) {
+        std::string entry = request.method + " " + request.target + "\n";
+        for (const auto& [name, value] : request.headers)
+            entry += name + ": " + value + "\n";
+        const std::lock_guard<std::mutex> guard(lock_);
+        std::ofstream(file_, std::ios::app) << entry << "\n";
+    }
+
+private:
+    std::filesystem::path file_;
+    std::mutex lock_;
+};
+
 std::unique_ptr<httplib::Server> MakeServer(const ServerOptions& options,
                                             const std::filesystem::path& folder,
                                             const std::atomic<bool>& stopping) {
     if (options.closeInHeader)
         return std::make_unique<HeaderCuttingServer>();
-    auto server = std::make_unique<httplib::Server>();
+    std::unique_ptr<httplib::Server> server;
+    if (options.Secure())
+        server = std::make_unique<httplib::SSLServer>(options.certificate.c_str(),
+                                                      options.privateKey.c_str());
+    else
+        server = std::make_unique<httplib::Server>();
     server->Get(".*", FileResponder(options, folder, stopping));
+    if (!options.requestLog.empty()) {
+        auto log = std::make_shared<RequestLog>(options.requestLog);
+        server->set_pre_routing_handler([log](const httplib::Request& request, httplib::Response&) {
+            log->Write(request);
+            return httplib::Server::HandlerResponse::Unhandled;
+        });
+    }
     // Without a length only the end of the connection ends a body: one
     // request per connection.
-    if (!options.contentLength)
+    if (options.EndsBodiesByClosing())
         server->set_keep_alive_max_count(1);
     return server;
 }
@@ -66,6 +99,11 @@ int main(int argc, char** argv) {
 
     std::atomic<bool> stopping{false};
     const std::unique_ptr<httplib::Server> server = MakeServer(options, folder, stopping);
+    if (!server->is_valid()) {
+        std::cerr << "qvu-server: cannot use the certificate " << options.certificate.string()
+                  << " with the key " << options.privateKey.string() << "\n";
+        return 1;
+    }
     const int port = options.port == 0
                          ? server->bind_to_any_port(kLoopback)
                          : (server->bind_to_port(kLoopback, options.port) ? options.port : -1);
@@ -73,7 +111,7 @@ int main(int argc, char** argv) {
         std::cerr << "qvu-server: cannot listen on " << kLoopback << ":" << options.port << "\n";
         return 1;
     }
-    std::printf("listening on http://%s:%d\n", kLoopback, port);
+    std::printf("listening on %s://%s:%d\n", options.Secure() ? "https" : "http", kLoopback, port);
     std::fflush(stdout);
 
     std::atomic<bool> listenEnded{false};
