@@ -1,6 +1,7 @@
 #include "app/InstallerHandOff.h"
 
 #include "app/QVUUpdateDlg.h"
+#include "app/UpdateFrontEnd.h"
 #include "base/KxString.h"
 #include "platform/files.h"
 #include "platform/handles.h"
@@ -228,11 +229,14 @@ void CQVUUpdateDlg::InstallPackage() {
         }
     }
 
-    // The dialog closes either way; the program's status tells whether the
-    // installer runs.
-    installerFailure_ =
+    // The dialog closes either way; whoever started the program learns from
+    // the front end and from the run's outcome that the installer does not run.
+    const std::string failure =
         StartInstaller(InstallerParameters(updateFolder, packageName_, logged ? logPath : ""));
-    installerStarted_ = installerFailure_.empty();
+    installerStarted_ = failure.empty();
+    installerFailed_ = !installerStarted_;
+    if (installerFailed_)
+        frontEnd_.ShowNote(*this, failure, app_.ApplicationName());
     busy_ = false;
     PostMessageA(window_, WM_CLOSE, 0, 0);
 }

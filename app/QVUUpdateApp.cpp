@@ -150,6 +150,5 @@ BOOL CQVUUpdateApp::InitInstance(const std::string& commandLine, UpdateFrontEnd&
     CQVUUpdateDlg dialog(*this, frontEnd);
     dialog.DoModal();
     outcome_ = dialog.Outcome();
-    installerFailure_ = dialog.InstallerFailure();
     return FALSE;
 }

@@ -73,7 +73,7 @@ enum class RunOutcome {
     EndedByUser,      // Cancel (or the close box) with nothing failed
     Refused,          // an error, a refusal or a newer update manager ended it
     // The hand-off was done and the dialog closed, but the installer did not
-    // start (InstallerFailure says why).
+    // start (the front end was told why).
     InstallerNotStarted,
 };
 
@@ -101,8 +101,6 @@ public:
     const ApplicationProfile& Profile() const { return profile_; }
 
     RunOutcome Outcome() const { return outcome_; }
-    // Why the installer did not start; "" unless the outcome says so.
-    const std::string& InstallerFailure() const { return installerFailure_; }
 
 private:
     std::string programPath_;
@@ -110,6 +108,5 @@ private:
     ApplicationProfile profile_;
     std::string displayAddress_;
     RunOutcome outcome_ = RunOutcome::Refused;
-    std::string installerFailure_;
     bool autoStart_ = false;
 };

@@ -251,7 +251,7 @@ void CQVUUpdateDlg::EnableStart(bool enable) {
 RunOutcome CQVUUpdateDlg::Outcome() const {
     if (installerStarted_)
         return RunOutcome::InstallerStarted;
-    if (!installerFailure_.empty())
+    if (installerFailed_)
         return RunOutcome::InstallerNotStarted;
     return endedByUser_ && !failureShown_ ? RunOutcome::EndedByUser : RunOutcome::Refused;
 }

@@ -91,7 +91,6 @@ public:
     bool IsBusy() const { return busy_; }
     bool IsStartEnabled() const;
     RunOutcome Outcome() const;
-    const std::string& InstallerFailure() const { return installerFailure_; }
 
     const XMLLocalizer& Texts() const { return texts_; }
     const ProductSelection& Selection() const { return selection_; }
@@ -138,7 +137,7 @@ private:
     int result_ = IDCANCEL;
     int modalDepth_ = 0;
     bool installerStarted_ = false;
-    std::string installerFailure_;
+    bool installerFailed_ = false;
     bool endedByUser_ = false;
     // A failure was reported during the run: ending it is no plain Cancel.
     bool failureShown_ = false;

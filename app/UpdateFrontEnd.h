@@ -52,7 +52,7 @@ public:
     // message handled while waiting.
     virtual void WaitingForUser(CQVUUpdateDlg& dialog) = 0;
 
-    // A fact the dialog's messages leave out (e.g. that the disk is full), in
+    // A fact the dialog's messages leave out (the disk is full, the installer did not start), in
     // English, for a front end that has a place for it, such as a console's
     // standard error; caption names the program. Nothing to answer.
     virtual void ShowNote(CQVUUpdateDlg& /*dialog*/, const std::string& /*text*/,

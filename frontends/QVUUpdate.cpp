@@ -4,8 +4,6 @@
 #include "frontends/console/ConsoleFrontEnd.h"
 #include "platform/sync.h"
 
-#include <iostream>
-
 namespace {
 
 constexpr int kInstallerStarted = 0;
@@ -33,10 +31,6 @@ int main(int argc, char** argv) {
     CQVUUpdateApp app(RunningProgramPath());
     ConsoleFrontEnd frontEnd;
     app.InitInstance(JoinArguments(argc, argv), frontEnd);
-    // The dialog closed as if the installer ran; whoever started the program
-    // learns that it did not.
-    if (app.Outcome() == RunOutcome::InstallerNotStarted)
-        std::cerr << app.ApplicationName() << ": " << app.InstallerFailure() << '\n';
     // A download cancelled by the user may still be at work: the process ends
     // around it, as it does on Windows, instead of tearing down the libraries
     // it uses.
