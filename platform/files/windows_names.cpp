@@ -1,14 +1,17 @@
 #include "platform/files/windows_names.h"
 
+#include "platform/locale/codepage_codecs.h"
+
 #include <vector>
 
 namespace platform {
 
 namespace {
 
-// U+F000 + c in UTF-8: EF, 80 or 81, then the low six bits.
+// A native byte Windows cannot show becomes U+F000 + the byte; in UTF-8
+// every such character starts with this byte.
 constexpr unsigned char kPrivateUseLead = 0xEF;
-constexpr char32_t kPrivateUseBase = 0xF000;
+constexpr char16_t kPrivateUseBase = 0xF000;
 
 bool IsRefused(char c) {
     const auto byte = static_cast<unsigned char>(c);
@@ -27,21 +30,19 @@ bool NeedsPrivateUse(char c) {
 }
 
 void AppendPrivateUse(char c, std::string& out) {
-    const char32_t code = kPrivateUseBase + static_cast<unsigned char>(c);
-    out += static_cast<char>(kPrivateUseLead);
-    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (code & 0x3F));
+    const std::u16string code(
+        1, static_cast<char16_t>(kPrivateUseBase + static_cast<unsigned char>(c)));
+    out += EncodeNarrow(NarrowEncoding::Utf8, code, '?').bytes;
 }
 
 // The byte a private-use character at the start of text stands for, or 0.
 char PrivateUseAt(std::string_view text) {
     if (text.size() < 3 || static_cast<unsigned char>(text[0]) != kPrivateUseLead)
         return 0;
-    const auto second = static_cast<unsigned char>(text[1]);
-    const auto third = static_cast<unsigned char>(text[2]);
-    if ((second != 0x80 && second != 0x81) || (third & 0xC0) != 0x80)
+    const std::u16string code = DecodeNarrow(NarrowEncoding::Utf8, text.substr(0, 3));
+    if (code.size() != 1 || code[0] < kPrivateUseBase || code[0] >= kPrivateUseBase + 0x80)
         return 0;
-    const char c = static_cast<char>(((second & 0x01) << 6) | (third & 0x3F));
+    const char c = static_cast<char>(code[0] - kPrivateUseBase);
     return NeedsPrivateUse(c) || IsTrailingTrimmed(c) ? c : 0;
 }
 
