@@ -4,6 +4,8 @@
 
 #include "platform/window.h"
 
+#include <cstddef>
+
 // ---- Template 102: the update dialog ----
 
 constexpr int kStartButton = IDOK;
@@ -27,3 +29,46 @@ constexpr int kVersionText = 1009;
 constexpr int kChoiceOkButton = IDOK;
 constexpr int kChoicePrompt = 1007;
 constexpr int kChoiceList = 1008;
+
+// ---- Where the controls sit ----
+// Positions and sizes in dialog units (a quarter of the dialog font's
+// average character width, an eighth of its height), as the templates give
+// them; a front end that draws windows converts them with its dialog font.
+
+struct DialogUnitsRect {
+    int x;
+    int y;
+    int width;
+    int height;
+};
+
+struct DialogItemTemplate {
+    int id;
+    DialogUnitsRect rect;
+};
+
+inline constexpr DialogUnitsRect kUpdateDialogSize{0, 0, 425, 228};
+inline constexpr DialogItemTemplate kUpdateDialogItems[] = {
+    {kStartButton, {313, 7, 50, 14}},      {kCancelButton, {368, 7, 50, 14}},
+    {kCurrentVersionLabel, {7, 7, 85, 8}}, {kInstalledVersionText, {95, 7, 213, 8}},
+    {kUpdateVersionLabel, {7, 17, 85, 8}}, {kOfferedVersionText, {95, 17, 213, 8}},
+    {kProgressBar, {7, 31, 304, 10}},      {kProgressText, {315, 31, 103, 8}},
+    {kBrowserControl, {7, 47, 411, 166}},  {kVersionText, {310, 213, 108, 8}},
+};
+
+inline constexpr DialogUnitsRect kChoiceDialogSize{0, 0, 196, 87};
+inline constexpr DialogItemTemplate kChoiceDialogItems[] = {
+    {kChoiceOkButton, {73, 66, 50, 14}},
+    {kChoicePrompt, {7, 7, 182, 32}},
+    // The height includes the opened list.
+    {kChoiceList, {7, 43, 182, 112}},
+};
+
+// The rectangle of control id in items; a zero rectangle for an unknown id.
+template <std::size_t N>
+constexpr DialogUnitsRect TemplateRect(const DialogItemTemplate (&items)[N], int id) {
+    for (const DialogItemTemplate& item : items)
+        if (item.id == id)
+            return item.rect;
+    return {0, 0, 0, 0};
+}

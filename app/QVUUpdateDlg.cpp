@@ -58,7 +58,6 @@ std::string ProgressText(const XMLLocalizer& texts, DWORD done, DWORD total, DWO
 }
 
 constexpr WORD BN_CLICKED = 0;
-constexpr DWORD kWaitSliceMs = 60 * 60 * 1000;
 
 } // namespace
 
@@ -186,7 +185,7 @@ void CQVUUpdateDlg::RunModalLoop(const std::function<bool()>& done) {
                 frontEnd_.WaitingForUser(*this);
             if (ended_ || done())
                 continue;
-            if (!platform::GetWindowMessage(window_, &message, kWaitSliceMs)) {
+            if (!frontEnd_.WaitForMessage(*this, message)) {
                 // A window destroyed under the loop can post nothing more.
                 if (!IsWindow(window_))
                     EndDialog(IDCANCEL);
@@ -194,6 +193,7 @@ void CQVUUpdateDlg::RunModalLoop(const std::function<bool()>& done) {
             }
         }
         DispatchGuarded(message);
+        frontEnd_.MessageHandled(*this, message);
     }
     --modalDepth_;
 }

@@ -130,7 +130,7 @@ void CQVUUpdateDlg::ShowProductPage() {
     const std::string display = app_.GetDisplayAddress();
     if (!display.empty())
         address = display;
-    browser_.Navigate(address, navNoHistory | navNoReadFromCache | navNoWriteToCache);
+    browser_.Navigate(address, kPageNavigationFlags);
 }
 
 void CQVUUpdateDlg::OnOK() {

@@ -1,10 +1,20 @@
 #include "app/UpdateFrontEnd.h"
 
+#include "app/QVUUpdateDlg.h"
 #include "platform/window.h"
 
 #include <algorithm>
 
-namespace {} // namespace
+namespace {
+
+// Long enough never to matter; a loop that slept through it only looks again.
+constexpr DWORD kWaitSliceMs = 60 * 60 * 1000;
+
+} // namespace
+
+bool UpdateFrontEnd::WaitForMessage(CQVUUpdateDlg& dialog, MSG& message) {
+    return platform::GetWindowMessage(dialog.GetSafeHwnd(), &message, kWaitSliceMs);
+}
 
 std::vector<int> MessageBoxButtonIds(UINT type) {
     switch (type & MB_TYPEMASK) {

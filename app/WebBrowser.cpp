@@ -1,8 +1,21 @@
 #include "app/WebBrowser.h"
 
 #include "platform/dialog_controls.h"
+#include "platform/shell.h"
 
 void CWebBrowser::Navigate(const std::string& address, long /*flags*/) {
     // Every page view a front end offers loads without history and cache.
     SetDlgItemTextA(dialog_, controlId_, address.c_str());
+}
+
+int DocumentZoomPercent(int dotsPerInch) {
+    // The scale in single precision and the percentage truncated: 110 dots
+    // per inch give 114, as on the Windows program's pages.
+    const float scale = static_cast<float>(dotsPerInch) / 96.0f;
+    return static_cast<int>(static_cast<double>(scale) * 100.0);
+}
+
+void OpenRequestedWindow(const std::string& address) {
+    // The default action, shown; a failure to start the browser is not reported.
+    ShellExecuteA(nullptr, nullptr, address.c_str(), nullptr, nullptr, SW_SHOW);
 }

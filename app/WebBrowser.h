@@ -10,6 +10,8 @@
 constexpr long navNoHistory = 2;
 constexpr long navNoReadFromCache = 4;
 constexpr long navNoWriteToCache = 8;
+// What the run navigates with: the page is the vendor's current one, always.
+constexpr long kPageNavigationFlags = navNoHistory | navNoReadFromCache | navNoWriteToCache;
 
 class CWebBrowser {
 public:
@@ -22,3 +24,14 @@ private:
     HWND dialog_;
     int controlId_;
 };
+
+// ---- What the page view does with its events ----
+// A front end that shows the page calls these from the view's events.
+
+// The zoom, in percent, for every completed document on a screen of
+// dotsPerInch vertical resolution: pages are made for 96, so 120 gives 125.
+int DocumentZoomPercent(int dotsPerInch);
+
+// A link that asks for a new window opens in the user's default browser;
+// the view then refuses the window in place.
+void OpenRequestedWindow(const std::string& address);

@@ -6,6 +6,8 @@
 
 #include "platform/win_types.h"
 
+#include <functional>
+
 constexpr UINT WM_CLOSE = 0x0010;
 constexpr UINT WM_COMMAND = 0x0111;
 constexpr UINT WM_USER = 0x0400;
@@ -15,6 +17,7 @@ struct MSG {
     UINT message;
     WPARAM wParam;
     LPARAM lParam;
+    DWORD time; // the millisecond clock (GetTickCount) when it was posted
 };
 
 // TRUE while the window exists (created and not yet destroyed).
@@ -42,5 +45,12 @@ bool GetWindowMessage(HWND window, MSG* message, DWORD timeoutMs);
 
 // Takes the oldest message without waiting; false when there is none.
 bool PeekWindowMessage(HWND window, MSG* message);
+
+// For a front end whose thread sleeps in a toolkit's event loop rather than
+// in GetWindowMessage: waker is called whenever a message arrives in the
+// window's empty queue, on the posting thread, outside every platform lock.
+// A reader that takes every message before it sleeps again misses none. An
+// empty waker removes it; it goes with the window.
+void SetWindowQueueWaker(HWND window, std::function<void()> waker);
 
 } // namespace platform

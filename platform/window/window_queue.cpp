@@ -3,6 +3,7 @@
 #include "platform/dialog_controls.h"
 #include "platform/errors.h"
 #include "platform/sync/kernel_objects.h"
+#include "platform/time.h"
 
 #include <chrono>
 #include <condition_variable>
@@ -18,6 +19,7 @@ struct WindowQueue : platform::KernelObject {
     std::mutex lock;
     std::condition_variable arrived;
     std::deque<MSG> messages;
+    std::function<void()> waker;
     bool destroyed = false;
 };
 
@@ -49,14 +51,19 @@ BOOL PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     const std::shared_ptr<WindowQueue> queue = FindWindow(window);
     if (!queue)
         return InvalidWindow();
+    std::function<void()> waker;
     {
         std::lock_guard<std::mutex> guard(queue->lock);
         // Destroyed between the lookup and now: the post is lost, as for a gone window.
         if (queue->destroyed)
             return InvalidWindow();
-        queue->messages.push_back(MSG{window, message, wParam, lParam});
+        if (queue->messages.empty())
+            waker = queue->waker;
+        queue->messages.push_back(MSG{window, message, wParam, lParam, GetTickCount()});
     }
     queue->arrived.notify_one();
+    if (waker)
+        waker();
     return TRUE;
 }
 
@@ -68,6 +75,7 @@ BOOL DestroyWindow(HWND window) {
         std::lock_guard<std::mutex> guard(queue->lock);
         queue->destroyed = true;
         queue->messages.clear();
+        queue->waker = nullptr;
     }
     queue->arrived.notify_all();
     platform::ForgetDialogControls(window);
@@ -88,6 +96,14 @@ bool GetWindowMessage(HWND window, MSG* message, DWORD timeoutMs) {
     queue->arrived.wait_for(guard, std::chrono::milliseconds(timeoutMs),
                             [&] { return queue->destroyed || !queue->messages.empty(); });
     return TakeFront(*queue, message);
+}
+
+void SetWindowQueueWaker(HWND window, std::function<void()> waker) {
+    if (const std::shared_ptr<WindowQueue> queue = FindWindow(window)) {
+        std::lock_guard<std::mutex> guard(queue->lock);
+        if (!queue->destroyed)
+            queue->waker = std::move(waker);
+    }
 }
 
 bool PeekWindowMessage(HWND window, MSG* message) {

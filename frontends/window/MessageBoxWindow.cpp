@@ -1,0 +1,125 @@
+#include "frontends/window/MessageBoxWindow.h"
+
+#include "app/UpdateFrontEnd.h"
+#include "platform/window.h"
+
+#include <wx/artprov.h>
+#include <wx/button.h>
+#include <wx/sizer.h>
+#include <wx/statbmp.h>
+#include <wx/stattext.h>
+
+#include <algorithm>
+#include <vector>
+
+namespace {
+
+// Text lines wrap at this width, as a Windows box wraps long messages.
+constexpr int kTextWidth = 420;
+
+// The toolkit's stock button for a box button: its label and mnemonic.
+wxWindowID StockId(int button) {
+    switch (button) {
+    case IDCANCEL:
+        return wxID_CANCEL;
+    case IDABORT:
+        return wxID_ABORT;
+    case IDRETRY:
+        return wxID_RETRY;
+    case IDIGNORE:
+        return wxID_IGNORE;
+    case IDYES:
+        return wxID_YES;
+    case IDNO:
+        return wxID_NO;
+    default:
+        return wxID_OK;
+    }
+}
+
+// The icon of the style's MB_ICON bits; none for a box without one.
+long IconStyle(UINT type) {
+    switch (type & 0xF0) {
+    case MB_ICONERROR:
+        return wxICON_ERROR;
+    case MB_ICONQUESTION:
+        return wxICON_QUESTION;
+    case MB_ICONEXCLAMATION:
+        return wxICON_WARNING;
+    case MB_ICONINFORMATION:
+        return wxICON_INFORMATION;
+    default:
+        return 0;
+    }
+}
+
+// The button Escape and the close box press; 0 when the box has none (Yes/No).
+int EscapeButton(UINT type) {
+    const std::vector<int> buttons = MessageBoxButtonIds(type);
+    if (std::find(buttons.begin(), buttons.end(), IDCANCEL) != buttons.end())
+        return IDCANCEL;
+    return buttons.size() == 1 && buttons.front() == IDOK ? IDOK : 0;
+}
+
+} // namespace
+
+MessageBoxWindow::MessageBoxWindow(wxWindow* parent, const std::string& text,
+                                   const std::string& caption, UINT type,
+                                   std::function<void()> answered)
+    : wxDialog(parent, wxID_ANY, wxString::FromUTF8(caption), wxDefaultPosition, wxDefaultSize,
+               wxCAPTION | (EscapeButton(type) != 0 ? wxSYSTEM_MENU | wxCLOSE_BOX : 0)),
+      type_(type), answered_(std::move(answered)) {
+    auto* top = new wxBoxSizer(wxHORIZONTAL);
+    if (const long icon = IconStyle(type))
+        top->Add(new wxStaticBitmap(this, wxID_ANY, wxArtProvider::GetMessageBoxIcon(icon)), 0,
+                 wxALL | wxALIGN_TOP, 12);
+    // Narrow texts are in the ANSI code page, which is UTF-8 here.
+    auto* message = new wxStaticText(this, wxID_ANY, wxString::FromUTF8(text));
+    message->Wrap(kTextWidth);
+    top->Add(message, 1, wxALL | wxALIGN_CENTER_VERTICAL, 12);
+
+    auto* buttons = new wxBoxSizer(wxHORIZONTAL);
+    const int defaultButton = DefaultMessageBoxButton(type);
+    for (int id : MessageBoxButtonIds(type)) {
+        auto* button = new wxButton(this, StockId(id));
+        button->Bind(wxEVT_BUTTON, [this, id](wxCommandEvent&) { Press(id); });
+        buttons->Add(button, 0, wxALL, 4);
+        if (id == defaultButton) {
+            button->SetDefault();
+            button->SetFocus();
+        }
+    }
+    auto* all = new wxBoxSizer(wxVERTICAL);
+    all->Add(top, 1, wxEXPAND);
+    all->Add(buttons, 0, wxALIGN_CENTER_HORIZONTAL | wxBOTTOM, 8);
+    SetSizerAndFit(all);
+    CentreOnParent();
+    // Escape goes to the box's own handler instead of the toolkit's.
+    SetEscapeId(wxID_NONE);
+    Bind(wxEVT_CHAR_HOOK, &MessageBoxWindow::OnCharHook, this);
+    Bind(wxEVT_CLOSE_WINDOW, &MessageBoxWindow::OnClose, this);
+}
+
+void MessageBoxWindow::Press(int button) {
+    if (answer_ != 0)
+        return;
+    answer_ = button;
+    if (answered_)
+        answered_();
+}
+
+void MessageBoxWindow::OnCharHook(wxKeyEvent& event) {
+    if (event.GetKeyCode() != WXK_ESCAPE) {
+        event.Skip();
+        return;
+    }
+    if (const int button = EscapeButton(type_))
+        Press(button);
+}
+
+void MessageBoxWindow::OnClose(wxCloseEvent& event) {
+    if (event.CanVeto())
+        event.Veto();
+    if (const int button = EscapeButton(type_))
+        Press(button);
+}

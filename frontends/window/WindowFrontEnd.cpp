@@ -1,0 +1,162 @@
+#include "frontends/window/WindowFrontEnd.h"
+
+#include "app/QVUUpdateDlg.h"
+#include "app/SelectProductDlg.h"
+#include "frontends/window/MessageBoxWindow.h"
+#include "frontends/window/ProductChoiceWindow.h"
+#include "frontends/window/UpdateWindow.h"
+#include "platform/dialog_controls.h"
+#include "platform/time.h"
+#include "platform/window_queue.h"
+#include "update/Download.h"
+
+#include <wx/app.h>
+#include <wx/evtloop.h>
+#include <wx/image.h>
+#include <wx/init.h>
+#include <wx/utils.h>
+
+#include <algorithm>
+#include <string>
+
+namespace {
+
+// While commands pour in, the toolkit catches up with its own events (input,
+// painting, timers) this often.
+constexpr long long kCatchUpIntervalMs = 1000 / 30;
+
+class ToolkitApp : public wxApp {
+public:
+    bool OnInit() override {
+        // The program icon is a PNG resource.
+        wxImage::AddHandler(new wxPNGHandler);
+        return true;
+    }
+};
+
+} // namespace
+
+WindowFrontEnd::WindowFrontEnd() = default;
+WindowFrontEnd::~WindowFrontEnd() = default;
+
+void WindowFrontEnd::DialogOpened(CQVUUpdateDlg& dialog) {
+    const HWND handle = dialog.GetSafeHwnd();
+    window_ = new UpdateWindow(handle);
+    window_->SetProgressShownHandler([this] {
+        if (heldProgressPostedAt_ != 0)
+            NoteProgressShown(heldProgressPostedAt_);
+        heldProgressPostedAt_ = 0;
+    });
+    UpdateWindow* window = window_;
+    platform::SetDialogListener(
+        handle, [window](const platform::DialogChange& change) { window->Show(change); });
+    platform::SetWindowQueueWaker(handle, [this] { Wake(); });
+    window_->Show(true);
+}
+
+void WindowFrontEnd::DialogClosed(CQVUUpdateDlg& dialog) {
+    const HWND handle = dialog.GetSafeHwnd();
+    platform::SetWindowQueueWaker(handle, {});
+    platform::SetDialogListener(handle, {});
+    window_->Hide();
+    window_->Destroy();
+    window_ = nullptr;
+}
+
+void WindowFrontEnd::Wake() {
+    if (!wakePending_.exchange(true)) {
+        wxTheApp->CallAfter([this] {
+            wakePending_ = false;
+            EndWait();
+        });
+    }
+}
+
+void WindowFrontEnd::EndWait() {
+    if (waitLoop_ != nullptr && waitLoop_->IsRunning())
+        waitLoop_->ScheduleExit();
+}
+
+bool WindowFrontEnd::WaitForMessage(CQVUUpdateDlg& dialog, MSG& message) {
+    const HWND handle = dialog.GetSafeHwnd();
+    if (platform::PeekWindowMessage(handle, &message))
+        return true;
+    // A message posted from now on wakes this loop; one posted before it
+    // started has its wake-up queued for it.
+    wxGUIEventLoop loop;
+    waitLoop_ = &loop;
+    loop.Run();
+    waitLoop_ = nullptr;
+    return platform::PeekWindowMessage(handle, &message);
+}
+
+void WindowFrontEnd::MessageHandled(CQVUUpdateDlg& /*dialog*/, const MSG& message) {
+    if (message.message == WM_COMMAND && message.wParam == kCommandDownloadProgress &&
+        window_ != nullptr) {
+        if (!window_->HasProgressToShow())
+            NoteProgressShown(message.time);
+        else if (heldProgressPostedAt_ == 0)
+            heldProgressPostedAt_ = std::max<DWORD>(message.time, 1);
+    }
+    const long long now = wxGetLocalTimeMillis().GetValue();
+    if (now - caughtUpAt_ < kCatchUpIntervalMs)
+        return;
+    caughtUpAt_ = now;
+    wxTheApp->Yield(true);
+}
+
+void WindowFrontEnd::NoteProgressShown(DWORD postedAt) {
+    longestProgressDelayMs_ = std::max(longestProgressDelayMs_, GetTickCount() - postedAt);
+}
+
+void WindowFrontEnd::RunModal(CQVUUpdateDlg& dialog, wxWindow& window,
+                              const std::function<bool()>& answered) {
+    window.Show();
+    window.Raise();
+    {
+        // Modal for the update window: only the request takes input.
+        const wxWindowDisabler others(&window);
+        if (modalOpened_)
+            modalOpened_(window);
+        dialog.RunModalLoop(answered);
+    }
+    window.Hide();
+}
+
+int WindowFrontEnd::ShowMessageBox(CQVUUpdateDlg& dialog, const std::string& text,
+                                   const std::string& caption, UINT type) {
+    auto* box = new MessageBoxWindow(window_, text, caption, type, [this] { EndWait(); });
+    RunModal(dialog, *box, [box] { return box->IsAnswered(); });
+    // A box whose dialog ended meanwhile closes with its last button.
+    const int answer = box->IsAnswered() ? box->Answer() : DismissingMessageBoxButton(type);
+    box->Destroy();
+    return answer;
+}
+
+std::size_t WindowFrontEnd::ChooseProduct(CQVUUpdateDlg& dialog, const ProductChoice& choice) {
+    auto* list = new ProductChoiceWindow(window_, choice, [this] { EndWait(); });
+    RunModal(dialog, *list, [list] { return list->IsChosen(); });
+    const std::size_t index = list->IsChosen() ? list->ChosenIndex() : choice.PreselectedIndex();
+    list->Destroy();
+    return index;
+}
+
+bool StartToolkit(const std::string& programName) {
+    wxApp::SetInstance(new ToolkitApp());
+    // The toolkit sees the program's name only: the command line is the run's.
+    static std::string name;
+    name = programName;
+    static char* arguments[] = {name.data(), nullptr};
+    static int count = 1;
+    if (!wxEntryStart(count, arguments))
+        return false;
+    if (!wxTheApp->CallOnInit()) {
+        wxEntryCleanup();
+        return false;
+    }
+    return true;
+}
+
+void StopToolkit() {
+    wxEntryCleanup();
+}
