@@ -5,6 +5,7 @@
 #include "frontends/window/MessageBoxWindow.h"
 #include "frontends/window/ProductChoiceWindow.h"
 #include "frontends/window/UpdateWindow.h"
+#include "platform/debug.h"
 #include "platform/dialog_controls.h"
 #include "platform/time.h"
 #include "platform/window_queue.h"
@@ -58,6 +59,12 @@ void WindowFrontEnd::DialogClosed(CQVUUpdateDlg& dialog) {
     const HWND handle = dialog.GetSafeHwnd();
     platform::SetWindowQueueWaker(handle, {});
     platform::SetDialogListener(handle, {});
+    if (longestProgressDelayMs_ != 0) {
+        // For whoever measures the window's responsiveness (QVU_DEBUG_OUTPUT=1).
+        OutputDebugStringA(("QVUUpdate: progress shown at most " +
+                            std::to_string(longestProgressDelayMs_) + " ms after its post\n")
+                               .c_str());
+    }
     window_->Hide();
     window_->Destroy();
     window_ = nullptr;
