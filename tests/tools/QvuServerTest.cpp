@@ -62,7 +62,7 @@ TEST_F(QvuServerTest, HelpDescribesTheCommandLine) {
          {"--root DIR", "--port", "--cut-after", "--stall-after", "--status", "--no-content-length",
           "--no-last-modified", "--close-in-header", "--only", "127.0.0.1",
           "listening on http://127.0.0.1:PORT", "--tls CERT KEY", "--log FILE",
-          "--content-length TEXT", "--redirect ADDRESS", "(https with --tls)"})
+          "--content-length TEXT", "--redirect ADDRESS", "(https with --tls)", "--rate BYTES"})
         EXPECT_NE(Output().find(option), std::string::npos) << option;
 }
 
@@ -72,7 +72,8 @@ TEST_F(QvuServerTest, BadArgumentsFailWithUsage) {
          {std::string(""), root + "--port 70000", root + "--port x", root + "--status 99",
           root + "--cut-after -1", root + "--stall-after", root + "--bogus",
           root + "--close-in-header --only /QVU.ini", root + "--tls only-one.pem",
-          root + "--close-in-header --tls certificate.pem key.pem"}) {
+          root + "--close-in-header --tls certificate.pem key.pem", root + "--rate 0",
+          root + "--rate 1k"}) {
         SCOPED_TRACE(arguments);
         EXPECT_EQ(Run(arguments), 2);
         EXPECT_NE(Errors().find("usage: qvu-server"), std::string::npos);
@@ -186,6 +187,27 @@ TEST_F(QvuServerTest, ChosenPortAndMisbehaviourForOneTargetOnly) {
     EXPECT_EQ(Fetch(server.Url("/pkg/big.msi")), std::string(100, 'm'));
     EXPECT_EQ(Fetch(server.Url("/?File=QVU.ini")), std::string(5000, 'q'));
     EXPECT_EQ(Fetch(server.Url("/?File=pkg/big.msi")), std::string(5000, 'm'));
+}
+
+TEST_F(QvuServerTest, RateSlowsEveryBodyAlongWithTheOtherSwitches) {
+    std::string package(64 * 1024, '\0');
+    for (std::size_t i = 0; i < package.size(); ++i)
+        package[i] = static_cast<char>(i * 7 + i / 251);
+    qvutest::WriteFile(Folder() / "pkg.msi", package);
+    qvutest::WriteFile(Folder() / "cut.msi", package);
+    qvutest::WriteFile(Folder() / "QVU.ini", "[QVU.ini]\nver=3.1\n");
+    qvutest::LocalServer server(Folder(),
+                                {"--rate", "128000", "--cut-after", "1000", "--only", "/cut.msi"});
+    ASSERT_TRUE(server.Started()) << server.FirstLine();
+
+    const auto start = std::chrono::steady_clock::now();
+    const std::string body = Fetch(server.Url("/pkg.msi"));
+    const auto took = std::chrono::steady_clock::now() - start;
+    EXPECT_TRUE(body == package) << body.size() << " bytes";
+    EXPECT_GE(took, std::chrono::milliseconds(400));
+    EXPECT_LT(took, std::chrono::seconds(3));
+    EXPECT_EQ(Fetch(server.Url("/?File=QVU.ini")), "[QVU.ini]\nver=3.1\n");
+    EXPECT_TRUE(Fetch(server.Url("/cut.msi")) == package.substr(0, 1000));
 }
 
 } // namespace

@@ -14,15 +14,54 @@ namespace {
 // Large pieces keep a 1 GiB file fast without holding more than one in memory.
 constexpr std::size_t kPieceSize = 256 * 1024;
 
+// Writes a body at no more than a rate: slices of a twentieth of a second's
+// bytes, each followed by a sleep until the rate allows the next.
+class Pacer {
+public:
+    Pacer(std::optional<std::uint64_t> rate, const std::atomic<bool>& stopping)
+        : rate_(rate), stopping_(stopping) {}
+
+    // False when the client is gone or the server stops: nothing then keeps
+    // a slow answer's thread busy.
+    bool Write(const char* data, std::size_t size, httplib::DataSink& sink) {
+        if (!rate_)
+            return sink.write(data, size);
+        const std::size_t slice = std::max<std::uint64_t>(1, *rate_ / 20);
+        for (std::size_t done = 0; done < size;) {
+            const std::size_t count = std::min(slice, size - done);
+            if (!sink.write(data + done, count))
+                return false;
+            done += count;
+            sent_ += count;
+            // Due times count from the start, so the rate holds however
+            // long each write and sleep took.
+            const std::chrono::duration<double> due(static_cast<double>(sent_) /
+                                                    static_cast<double>(*rate_));
+            std::this_thread::sleep_until(
+                start_ + std::chrono::duration_cast<std::chrono::steady_clock::duration>(due));
+            if (stopping_)
+                return false;
+        }
+        return true;
+    }
+
+private:
+    std::optional<std::uint64_t> rate_;
+    const std::atomic<bool>& stopping_;
+    std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
+    std::uint64_t sent_ = 0;
+};
+
 // The body of one answer, read piece by piece as the connection takes it.
 class BodySource {
 public:
-    BodySource(const std::filesystem::path& file, const ServerOptions* misbehaviour,
+    BodySource(const std::filesystem::path& file, const ServerOptions& options, bool misbehaves,
                const std::atomic<bool>& stopping)
-        : stream_(file, std::ios::binary), buffer_(kPieceSize), stopping_(stopping) {
-        if (misbehaviour != nullptr) {
-            cutAfter_ = misbehaviour->cutAfter;
-            stallAfter_ = misbehaviour->stallAfter;
+        : stream_(file, std::ios::binary), buffer_(kPieceSize), stopping_(stopping),
+          pacer_(options.rate, stopping) {
+        if (misbehaves) {
+            cutAfter_ = options.cutAfter;
+            stallAfter_ = options.stallAfter;
         }
     }
 
@@ -46,7 +85,7 @@ public:
         stream_.read(buffer_.data(), static_cast<std::streamsize>(piece));
         const auto got = static_cast<std::size_t>(stream_.gcount());
         position_ = offset + got;
-        return got > 0 && sink.write(buffer_.data(), got);
+        return got > 0 && pacer_.Write(buffer_.data(), got, sink);
     }
 
     // For an answer without length: sends the next piece, or ends the body.
@@ -66,6 +105,7 @@ private:
     std::optional<std::uint64_t> cutAfter_;
     std::optional<std::uint64_t> stallAfter_;
     const std::atomic<bool>& stopping_;
+    Pacer pacer_;
 };
 
 } // namespace
@@ -102,8 +142,7 @@ void FileResponder::operator()(const httplib::Request& request, httplib::Respons
     response.status = misbehaves && options_.status ? *options_.status : 200;
     if (!misbehaves || options_.lastModified)
         response.set_header("Last-Modified", HttpDate(modified));
-    auto source =
-        std::make_shared<BodySource>(lookup.file, misbehaves ? &options_ : nullptr, stopping_);
+    auto source = std::make_shared<BodySource>(lookup.file, options_, misbehaves, stopping_);
     if (!misbehaves || !options_.EndsBodiesByClosing()) {
         response.set_content_provider(
             size, "application/octet-stream",

@@ -7,6 +7,7 @@ const char* const kUsage =
     "                  [--cut-after BYTES] [--stall-after BYTES] [--status CODE]\n"
     "                  [--no-content-length] [--content-length TEXT] [--no-last-modified]\n"
     "                  [--redirect ADDRESS] [--close-in-header] [--only PATH]\n"
+    "                  [--rate BYTES]\n"
     "\n"
     "Serves the files of DIR over HTTP on 127.0.0.1 only, with Content-Length and\n"
     "Last-Modified (the file's modification time). \"/?File=NAME\" answers the file\n"
@@ -32,6 +33,9 @@ const char* const kUsage =
     "                       every request (not with --only)\n"
     "  --only PATH          the switches above apply to this request target only\n"
     "                       (as sent, e.g. \"/?File=QVU.ini\"); all else is served normally\n"
+    "  --rate BYTES         send every file's body (QVU.ini too, whatever --only says)\n"
+    "                       at no more than BYTES bytes per second, in slices of at\n"
+    "                       most BYTES/20 (e.g. 524288: a 1 MiB package takes 2 s)\n"
     "  --help               this text\n"
     "\n"
     "The first line on standard output is \"listening on http://127.0.0.1:PORT\"\n"
@@ -109,6 +113,10 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
             if (!ParseNumber(value, bytes))
                 return Failure("bad byte count: " + value);
             (name == "--cut-after" ? options.cutAfter : options.stallAfter) = bytes;
+        } else if (name == "--rate") {
+            if (!ParseNumber(value, bytes) || bytes == 0)
+                return Failure("bad rate: " + value);
+            options.rate = bytes;
         } else {
             return Failure("unknown option: " + name);
         }

@@ -28,6 +28,9 @@ struct ServerOptions {
     bool closeInHeader = false;
     // The one request target (path and query, as sent) that misbehaves; empty: all.
     std::string only;
+    // Every file's body goes out at no more than this many bytes a second,
+    // whatever only says: tests need time to act during a download.
+    std::optional<std::uint64_t> rate;
 
     bool AppliesTo(const std::string& target) const { return only.empty() || target == only; }
     bool Secure() const { return !certificate.empty(); }
