@@ -1,6 +1,7 @@
 // Shared by the download benchmarks: a package of pseudo-random bytes in a
-// temporary folder, a qvu-server serving it, timing of shell commands, and
-// the peak memory of the process.
+// temporary folder, a qvu-server serving it (or another program running in
+// the background), timing of shell commands, and the peak memory of the
+// process.
 #pragma once
 
 #include <algorithm>
@@ -9,6 +10,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -50,10 +52,10 @@ inline std::string WindowsPath(const fs::path& path) {
     return text;
 }
 
-// Runs a shell command; its first output line and the seconds it took. The
-// files written before are flushed first, so one run's writeback does not
-// slow the next.
-inline std::string Run(const std::string& command, double& seconds) {
+// Runs a shell command; its exit status, with its first output line and the
+// seconds it took. The files written before are flushed first, so one run's
+// writeback does not slow the next.
+inline int RunCommand(const std::string& command, std::string& firstLine, double& seconds) {
     ::sync();
     const auto start = Clock::now();
     std::FILE* pipe = popen(command.c_str(), "r");
@@ -62,7 +64,14 @@ inline std::string Run(const std::string& command, double& seconds) {
         line[0] = '\0';
     const int status = pipe != nullptr ? pclose(pipe) : -1;
     seconds = SecondsSince(start);
-    if (status != 0) {
+    firstLine = line;
+    return status;
+}
+
+// RunCommand for a command that must succeed: the benchmark ends when it fails.
+inline std::string Run(const std::string& command, double& seconds) {
+    std::string line;
+    if (RunCommand(command, line, seconds) != 0) {
         std::fprintf(stderr, "failed: %s\n", command.c_str());
         std::exit(1);
     }
@@ -100,43 +109,65 @@ private:
     fs::path path_;
 };
 
-// qvu-server (beside the benchmark in the build tree) serving a folder on 127.0.0.1.
-class BenchServer {
+// A program left running in the background (a server, an X server) that
+// tells with the first line of its standard output that it is ready; stopped
+// at the end.
+class BackgroundProgram {
 public:
-    BenchServer(const char* self, const fs::path& folder) {
-        const fs::path program = fs::path(self).parent_path() / "qvu-server";
+    BackgroundProgram(const std::string& program, const std::vector<std::string>& arguments) {
         int ends[2];
-        if (pipe(ends) != 0)
+        if (pipe2(ends, O_CLOEXEC) != 0)
             std::exit(1);
+        std::vector<char*> argv{const_cast<char*>(program.c_str())};
+        for (const std::string& argument : arguments)
+            argv.push_back(const_cast<char*>(argument.c_str()));
+        argv.push_back(nullptr);
         pid_ = fork();
         if (pid_ == 0) {
             dup2(ends[1], STDOUT_FILENO);
-            execl(program.c_str(), program.c_str(), "--root", folder.c_str(), nullptr);
+            execvp(argv[0], argv.data());
             _exit(127);
         }
         close(ends[1]);
-        std::FILE* output = fdopen(ends[0], "r");
+        output_ = fdopen(ends[0], "r");
         char line[256] = {};
-        const char prefix[] = "listening on ";
-        if (output == nullptr || std::fgets(line, sizeof line, output) == nullptr ||
-            std::string(line).rfind(prefix, 0) != 0) {
-            std::fprintf(stderr, "qvu-server did not start\n");
-            std::exit(1);
-        }
-        base_ = std::string(line + sizeof prefix - 1);
-        base_.erase(base_.find_last_not_of("\r\n") + 1);
-        output_ = output;
+        if (output_ != nullptr && std::fgets(line, sizeof line, output_) != nullptr)
+            firstLine_ = line;
+        firstLine_.erase(firstLine_.find_last_not_of("\r\n") + 1);
     }
-    ~BenchServer() {
+    ~BackgroundProgram() {
         kill(pid_, SIGTERM);
         waitpid(pid_, nullptr, 0);
-        std::fclose(output_);
+        if (output_ != nullptr)
+            std::fclose(output_);
     }
-    std::string Url(const std::string& target) const { return base_ + target; }
+    BackgroundProgram(const BackgroundProgram&) = delete;
+    BackgroundProgram& operator=(const BackgroundProgram&) = delete;
+    const std::string& FirstLine() const { return firstLine_; }
 
 private:
     pid_t pid_ = -1;
     std::FILE* output_ = nullptr;
+    std::string firstLine_;
+};
+
+// qvu-server (beside the benchmark in the build tree) serving a folder on 127.0.0.1.
+class BenchServer {
+public:
+    BenchServer(const char* self, const fs::path& folder)
+        : server_((fs::path(self).parent_path() / "qvu-server").string(),
+                  {"--root", folder.string()}) {
+        const std::string prefix = "listening on ";
+        if (server_.FirstLine().rfind(prefix, 0) != 0) {
+            std::fprintf(stderr, "qvu-server did not start\n");
+            std::exit(1);
+        }
+        base_ = server_.FirstLine().substr(prefix.size());
+    }
+    std::string Url(const std::string& target) const { return base_ + target; }
+
+private:
+    BackgroundProgram server_;
     std::string base_;
 };
 
