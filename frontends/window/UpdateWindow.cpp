@@ -7,6 +7,7 @@
 #include "platform/resources.h"
 
 #include <wx/button.h>
+#include <wx/control.h>
 #include <wx/gauge.h>
 #include <wx/iconbndl.h>
 #include <wx/image.h>
@@ -155,6 +156,8 @@ void UpdateWindow::Apply(int id, DialogChangeKind kind, const DialogControlState
     case DialogChangeKind::Text:
         // Narrow texts are in the ANSI code page, which is UTF-8 here.
         control->SetLabel(wxString::FromUTF8(state.text));
+        if (id == kCurrentVersionLabel || id == kUpdateVersionLabel)
+            FitLabelColumn();
         break;
     case DialogChangeKind::Visible:
         control->Show(state.visible);
@@ -177,6 +180,28 @@ void UpdateWindow::Apply(int id, DialogChangeKind kind, const DialogControlState
         break;
     case DialogChangeKind::Caption:
         break;
+    }
+}
+
+void UpdateWindow::FitLabelColumn() {
+    // The template's label column is too narrow for some languages in some
+    // fonts ("Versione dell'aggiornamento:"): it widens to its longest label,
+    // and the values beside it give up as much on their left.
+    const wxRect label =
+        TemplatePixels(*panel_, TemplateRect(kUpdateDialogItems, kCurrentVersionLabel));
+    const wxRect value =
+        TemplatePixels(*panel_, TemplateRect(kUpdateDialogItems, kInstalledVersionText));
+    int width = label.width;
+    for (int id : {kCurrentVersionLabel, kUpdateVersionLabel}) {
+        wxWindow& text = *Control(id);
+        width = std::max(width, text.GetTextExtent(wxControl::RemoveMnemonics(text.GetLabel())).x);
+    }
+    const int shift = width - label.width;
+    for (int id : {kCurrentVersionLabel, kUpdateVersionLabel})
+        Control(id)->SetSize(width, -1);
+    for (int id : {kInstalledVersionText, kOfferedVersionText}) {
+        wxWindow& text = *Control(id);
+        text.SetSize(value.x + shift, text.GetPosition().y, value.width - shift, value.height);
     }
 }
 

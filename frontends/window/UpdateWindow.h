@@ -1,6 +1,7 @@
 // The update dialog on screen: a fixed-size window laid out as template 102,
 // whose controls follow the dialog's model (text, shown, enabled, progress
-// range and position, caption, page address). Clicks and keys become the
+// range and position, caption, page address); only the label column widens
+// where a language needs it. Clicks and keys become the
 // posted commands a Windows dialog would send: Start and Cancel clicks,
 // Enter for Start, Escape and the close box for Cancel.
 #pragma once
@@ -43,6 +44,7 @@ public:
 private:
     void Apply(int id, platform::DialogChangeKind kind, const platform::DialogControlState& state);
     void ShowHeldProgress();
+    void FitLabelColumn();
     void OnCharHook(wxKeyEvent& event);
     void OnClose(wxCloseEvent& event);
 

@@ -48,9 +48,8 @@ void WindowFrontEnd::DialogOpened(CQVUUpdateDlg& dialog) {
             NoteProgressShown(heldProgressPostedAt_);
         heldProgressPostedAt_ = 0;
     });
-    UpdateWindow* window = window_;
     platform::SetDialogListener(
-        handle, [window](const platform::DialogChange& change) { window->Show(change); });
+        handle, [this](const platform::DialogChange& change) { ShowChange(change); });
     platform::SetWindowQueueWaker(handle, [this] { Wake(); });
     window_->Show(true);
 }
@@ -68,6 +67,21 @@ void WindowFrontEnd::DialogClosed(CQVUUpdateDlg& dialog) {
     window_->Hide();
     window_->Destroy();
     window_ = nullptr;
+}
+
+void WindowFrontEnd::ShowChange(const platform::DialogChange& change) {
+    // The update check runs without a break on this thread: its status
+    // lines are only seen if the window paints meanwhile.
+    window_->Show(change);
+    CatchUp();
+}
+
+void WindowFrontEnd::CatchUp() {
+    const long long now = wxGetLocalTimeMillis().GetValue();
+    if (now - caughtUpAt_ < kCatchUpIntervalMs)
+        return;
+    caughtUpAt_ = now;
+    wxTheApp->Yield(true);
 }
 
 void WindowFrontEnd::Wake() {
@@ -105,11 +119,7 @@ void WindowFrontEnd::MessageHandled(CQVUUpdateDlg& /*dialog*/, const MSG& messag
         else if (heldProgressPostedAt_ == 0)
             heldProgressPostedAt_ = std::max<DWORD>(message.time, 1);
     }
-    const long long now = wxGetLocalTimeMillis().GetValue();
-    if (now - caughtUpAt_ < kCatchUpIntervalMs)
-        return;
-    caughtUpAt_ = now;
-    wxTheApp->Yield(true);
+    CatchUp();
 }
 
 void WindowFrontEnd::NoteProgressShown(DWORD postedAt) {

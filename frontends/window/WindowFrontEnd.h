@@ -8,6 +8,7 @@
 #pragma once
 
 #include "app/UpdateFrontEnd.h"
+#include "platform/dialog_controls.h"
 
 #include <atomic>
 #include <functional>
@@ -45,7 +46,15 @@ public:
     // display in the window, in milliseconds, over the dialog's life.
     DWORD LongestProgressDelayMs() const { return longestProgressDelayMs_; }
 
+protected:
+    // One change of the dialog's model, on the dialog's thread: shown in the
+    // window, which then catches up with its events if it is time to.
+    virtual void ShowChange(const platform::DialogChange& change);
+
 private:
+    // Lets the toolkit handle its pending events (input, painting, timers),
+    // at most 30 times a second, while the dialog's thread is at work.
+    void CatchUp();
     // From any thread: ends the toolkit loop the dialog's thread waits in.
     void Wake();
     void EndWait();

@@ -3,7 +3,7 @@
 // a known size.
 #include "app/QVUUpdateDlg.h"
 #include "platform/dialog_controls.h"
-#include "tests/app/UpdateRunFixture.h"
+#include "tests/support/UpdateRunFixture.h"
 #include "tests/support/ScriptedFrontEnd.h"
 #include "update/Download.h"
 

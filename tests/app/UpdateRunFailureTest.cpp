@@ -6,7 +6,7 @@
 #include "platform/handles.h"
 #include "platform/time.h"
 #include "products/SystemIdentification.h"
-#include "tests/app/UpdateRunFixture.h"
+#include "tests/support/UpdateRunFixture.h"
 #include "tests/support/VersionTestDll.h"
 #include "update/SelfCheck.h"
 #include "update/UpdateLog.h"

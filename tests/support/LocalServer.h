@@ -2,9 +2,10 @@
 // and always ended (SIGTERM, then SIGKILL) when the object goes.
 #pragma once
 
+#include "tests/support/BackgroundProgram.h"
+
 #include <filesystem>
 #include <string>
-#include <sys/types.h>
 #include <vector>
 
 namespace qvutest {
@@ -14,28 +15,23 @@ public:
     // Serves folder with further qvu-server arguments ("--cut-after", "100", ...).
     explicit LocalServer(const std::filesystem::path& folder,
                          const std::vector<std::string>& arguments = {});
-    ~LocalServer();
-    LocalServer(const LocalServer&) = delete;
-    LocalServer& operator=(const LocalServer&) = delete;
 
     // Whether the server announced its port; FirstLine() tells otherwise.
     bool Started() const { return port_ > 0; }
     int Port() const { return port_; }
-    const std::string& FirstLine() const { return firstLine_; }
+    const std::string& FirstLine() const { return program_.FirstLine(); }
     // "http://127.0.0.1:PORT" (https with "--tls") followed by the target
     // ("/?File=QVU.ini").
     std::string Url(const std::string& target) const;
 
     // Ends the server with SIGTERM and answers its exit code; -1 when it did
     // not end by itself within a few seconds and had to be killed.
-    int Stop();
+    int Stop() { return program_.Stop(); }
 
 private:
-    pid_t pid_ = -1;
-    int output_ = -1;
+    BackgroundProgram program_;
     int port_ = 0;
     std::string scheme_ = "http";
-    std::string firstLine_;
 };
 
 } // namespace qvutest

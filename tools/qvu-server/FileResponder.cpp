@@ -1,5 +1,7 @@
 #include "tools/qvu-server/FileResponder.h"
 
+#include "platform/strings.h"
+
 #include "tools/qvu-server/FolderFiles.h"
 
 #include <algorithm>
@@ -108,6 +110,16 @@ private:
     Pacer pacer_;
 };
 
+// Pages are shown by the update manager's page view, which takes anything
+// else for a download; every other file is bytes.
+const char* ContentType(const std::filesystem::path& file) {
+    const std::string extension = file.extension().string();
+    if (ascii::EqualsIgnoringCase(extension, ".html") ||
+        ascii::EqualsIgnoringCase(extension, ".htm"))
+        return "text/html; charset=utf-8";
+    return "application/octet-stream";
+}
+
 } // namespace
 
 FileResponder::FileResponder(const ServerOptions& options, std::filesystem::path folder,
@@ -145,14 +157,14 @@ void FileResponder::operator()(const httplib::Request& request, httplib::Respons
     auto source = std::make_shared<BodySource>(lookup.file, options_, misbehaves, stopping_);
     if (!misbehaves || !options_.EndsBodiesByClosing()) {
         response.set_content_provider(
-            size, "application/octet-stream",
+            size, ContentType(lookup.file),
             [source](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
                 return source->SendFrom(offset, length, sink);
             });
     } else {
         if (options_.contentLengthText)
             response.set_header("Content-Length", *options_.contentLengthText);
-        response.set_content_provider("application/octet-stream",
+        response.set_content_provider(ContentType(lookup.file),
                                       [source](std::size_t offset, httplib::DataSink& sink) {
                                           return source->SendOrEnd(offset, sink);
                                       });

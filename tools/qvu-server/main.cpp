@@ -62,6 +62,9 @@ std::unique_ptr<httplib::Server> MakeServer(const ServerOptions& options,
             return httplib::Server::HandlerResponse::Unhandled;
         });
     }
+    // An idle kept-alive connection (a web view's) would hold up the stop for
+    // the whole keep-alive time: a second is enough between a client's requests.
+    server->set_keep_alive_timeout(1);
     // Without a length only the end of the connection ends a body: one
     // request per connection.
     if (options.EndsBodiesByClosing())

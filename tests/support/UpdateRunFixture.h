@@ -30,13 +30,20 @@ protected:
     void Describe(const std::string& sections, const std::string& formatVersion = "3.1");
     // A section offering version with the package bytes served under
     // "packages/<name>", its size and MD5 published.
+    // host serves it when given (a slower server of the same folder, say).
     std::string PackageSection(const std::string& section, const std::string& version,
-                               const std::string& bytes, const std::string& name = "olvin5.msi");
+                               const std::string& bytes, const std::string& name = "olvin5.msi",
+                               const LocalServer* host = nullptr);
 
-    // Runs the update manager at programPath with the command line; answers
-    // how the run ended.
+    // Runs the update manager at programPath with the command line and the
+    // scripted front end; answers how the run ended.
     RunOutcome Run(const std::string& commandLine = "",
-                   const std::string& programPath = "C:\\Tools\\QVUUpdate.exe");
+                   const std::string& programPath = "C:\\Tools\\QVUUpdate.exe") {
+        return RunWith(frontEnd, commandLine, programPath);
+    }
+    // The same with another front end.
+    RunOutcome RunWith(UpdateFrontEnd& with, const std::string& commandLine = "",
+                       const std::string& programPath = "C:\\Tools\\QVUUpdate.exe");
 
     // The file behind a path of drive C.
     std::filesystem::path OnDriveC(const std::string& windowsPath) const;

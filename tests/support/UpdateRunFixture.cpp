@@ -1,4 +1,4 @@
-#include "tests/app/UpdateRunFixture.h"
+#include "tests/support/UpdateRunFixture.h"
 
 #include "platform/registry.h"
 #include "products/ProductCatalogue.h"
@@ -75,16 +75,18 @@ void UpdateRunTest::Describe(const std::string& sections, const std::string& for
 }
 
 std::string UpdateRunTest::PackageSection(const std::string& section, const std::string& version,
-                                          const std::string& bytes, const std::string& name) {
+                                          const std::string& bytes, const std::string& name,
+                                          const LocalServer* host) {
     Serve("packages/" + name, bytes);
     return "[" + section + "]\r\nVersionLong=" + version + "\r\nFileName=" + name +
            "\r\nFileSize=" + std::to_string(bytes.size()) + "\r\nMD5=" + Md5Text(bytes) +
-           "\r\nMSI1=" + server.Url("/packages/" + name) + "\r\n";
+           "\r\nMSI1=" + (host ? *host : server).Url("/packages/" + name) + "\r\n";
 }
 
-RunOutcome UpdateRunTest::Run(const std::string& commandLine, const std::string& programPath) {
+RunOutcome UpdateRunTest::RunWith(UpdateFrontEnd& with, const std::string& commandLine,
+                                  const std::string& programPath) {
     CQVUUpdateApp app(programPath);
-    EXPECT_FALSE(app.InitInstance(commandLine, frontEnd));
+    EXPECT_FALSE(app.InitInstance(commandLine, with));
     // The installer runs detached: let it finish before the root goes.
     if (app.Outcome() == RunOutcome::InstallerStarted)
         WaitForLines(installerRecord, 1);

@@ -1,0 +1,244 @@
+#include "frontends/window/UpdateWindow.h"
+#include "frontends/window/PageView.h"
+#include "frontends/window/ProductChoiceWindow.h"
+#include "frontends/window/TemplateLayout.h"
+#include "tests/window/WindowTestSupport.h"
+
+#include "app/QVUUpdateDlg.h"
+#include "app/SelectProductDlg.h"
+#include "app/WebBrowser.h"
+
+#include <wx/choice.h>
+#include <wx/gauge.h>
+#include <wx/panel.h>
+
+namespace {
+
+using qvutest::ClickOn;
+using qvutest::PressKey;
+using qvutest::SaveScreenshot;
+
+class UpdateWindowTest : public qvutest::WindowTest {
+protected:
+    // Olvin 5 installed and a newer version on offer: the run waits for Start.
+    void OfferNewerOlvin5(const qvutest::LocalServer* host = nullptr) {
+        InstallOlvin5();
+        Describe(PackageSection("Olvin5", "5.2.0.0", qvutest::PackageBytes(1 << 20), "olvin5.msi",
+                                host));
+    }
+    // A page of release notes to show beside the versions: "/display=...".
+    std::string ShowNotes() {
+        Serve("pages/notes.html",
+              "<html><body style='font-family:sans-serif'><h2>Quorvane Olvin 5.2</h2>"
+              "<ul><li>Faster start</li><li>New export formats</li><li>Fixes</li></ul>"
+              "</body></html>");
+        return "/display=" + server.Url("/pages/notes.html");
+    }
+    UpdateWindow& Shown() { return *window.Window(); }
+    std::string Label(int id) { return Shown().Control(id)->GetLabel().utf8_string(); }
+};
+
+struct LanguageCase {
+    const char* locale;
+    const char* screenshot; // "" for none
+};
+
+class UpdateWindowLanguageTest : public UpdateWindowTest,
+                                 public ::testing::WithParamInterface<LanguageCase> {};
+
+// The template's controls, sizes and texts in each language, every text
+// whole at the template's sizes; the English run is also shown while it
+// checks for the update.
+TEST_P(UpdateWindowLanguageTest, ShowsTheTemplateWithItsTextsWhole) {
+    const qvutest::UserLanguage language(GetParam().locale);
+    XMLLocalizer expected;
+    expected.ResourceName = "IDR_STRINGS";
+    expected.Load();
+    OfferNewerOlvin5();
+    const bool english = std::string(GetParam().locale).rfind("en", 0) == 0;
+    window.whenChanged = [&](const platform::DialogChange& change) {
+        if (english && change.controlId == kOfferedVersionText &&
+            change.control.text == expected.GetText("APP_UPDATE_INIT"))
+            SaveScreenshot(Shown(), "dialog-checking");
+    };
+    bool checked = false;
+    window.whenWaiting = [&](CQVUUpdateDlg& dialog) {
+        if (checked || !dialog.IsStartEnabled())
+            return;
+        checked = true;
+        UpdateWindow& shown = Shown();
+        EXPECT_EQ(shown.GetTitle().utf8_string(), expected.GetText("APP_HEADLINE"));
+        const std::pair<int, const char*> texts[] = {{kStartButton, "APP_START"},
+                                                     {kCancelButton, "APP_EXIT"},
+                                                     {kCurrentVersionLabel, "APP_CURRENTVERSION"},
+                                                     {kUpdateVersionLabel, "APP_UPDATEVERSION"}};
+        for (const auto& [id, item] : texts)
+            EXPECT_EQ(Label(id), expected.GetText(item)) << id;
+        EXPECT_EQ(Label(kVersionText), "4.2.4");
+        EXPECT_FALSE(shown.Control(kVersionText)->IsEnabled());
+        EXPECT_FALSE(shown.Control(kProgressBar)->IsShown());
+        EXPECT_FALSE(shown.Control(kProgressText)->IsShown());
+        EXPECT_NE(Label(kOfferedVersionText).find("5.2"), std::string::npos);
+
+        EXPECT_EQ(shown.GetClientSize(),
+                  TemplatePixels(shown.Panel(), kUpdateDialogSize).GetSize());
+        EXPECT_EQ(shown.GetMinSize(), shown.GetMaxSize()) << "fixed size";
+        for (const DialogItemTemplate& item : kUpdateDialogItems) {
+            wxWindow* control =
+                item.id == kBrowserControl ? shown.Page().View() : shown.Control(item.id);
+            ASSERT_NE(control, nullptr) << item.id;
+            const wxRect expected = TemplatePixels(shown.Panel(), item.rect);
+            const wxRect actual = control->GetRect();
+            if (item.id >= kCurrentVersionLabel && item.id <= kOfferedVersionText) {
+                // The label column may widen for a language; the values keep their right edge.
+                EXPECT_EQ(actual.y, expected.y) << item.id;
+                EXPECT_EQ(item.id % 2 == 0 ? actual.x : actual.GetRight(),
+                          item.id % 2 == 0 ? expected.x : expected.GetRight())
+                    << item.id;
+            } else {
+                EXPECT_EQ(actual, expected) << item.id;
+            }
+            if (item.id != kProgressBar && item.id != kBrowserControl) {
+                EXPECT_TRUE(qvutest::LabelFits(*control))
+                    << item.id << " cut off: " << control->GetLabel();
+            }
+        }
+        if (*GetParam().screenshot != '\0') {
+            wxWebView* page = shown.Page().View();
+            qvutest::SettleUntil(
+                [page] { return page->GetCurrentURL().Contains("notes") && !page->IsBusy(); });
+            SaveScreenshot(shown, GetParam().screenshot);
+        }
+        PressDialogButton(dialog.GetSafeHwnd(), kCancelButton);
+    };
+
+    EXPECT_EQ(RunWith(window, ShowNotes()), RunOutcome::EndedByUser);
+    EXPECT_TRUE(checked);
+}
+
+INSTANTIATE_TEST_SUITE_P(Languages, UpdateWindowLanguageTest,
+                         ::testing::Values(LanguageCase{"en_US.UTF-8", "dialog-english"},
+                                           LanguageCase{"de_DE.UTF-8", "dialog-german"},
+                                           LanguageCase{"fr_FR.UTF-8", "dialog-french"},
+                                           LanguageCase{"it_IT.UTF-8", ""},
+                                           LanguageCase{"es_ES.UTF-8", ""}),
+                         [](const auto& info) {
+                             return std::string(info.param.locale).substr(0, 2);
+                         });
+
+// Enter presses Start; Cancel during the download asks, and No lets the
+// download finish and go to the installer.
+TEST_F(UpdateWindowTest, EnterStartsTheDownloadAndCancelAnsweredNoGoesOn) {
+    // Slow enough to act in the middle of the download: about two seconds.
+    const qvutest::LocalServer slow(served, {"--rate", "524288"});
+    OfferNewerOlvin5(&slow);
+    enum { Ready, Downloading, Asked } step = Ready;
+    window.whenWaiting = [&](CQVUUpdateDlg& dialog) {
+        if (step == Ready && dialog.IsStartEnabled()) {
+            step = Downloading;
+            PressKey(Shown(), WXK_RETURN);
+            return;
+        }
+        auto* bar = static_cast<wxGauge*>(Shown().Control(kProgressBar));
+        if (step == Downloading && bar->IsShown() && bar->GetValue() * 2 >= bar->GetRange()) {
+            step = Asked;
+            SaveScreenshot(Shown(), "dialog-downloading");
+            ClickOn(*Shown().Control(kCancelButton));
+        }
+    };
+    int boxes = 0;
+    window.SetModalWindowHandler([&](wxWindow& box) {
+        ++boxes;
+        EXPECT_EQ(box.GetLabel(), "QVUUpdate");
+        SaveScreenshot(Shown(), "message-box");
+        // The default button is Yes: Tab moves to No.
+        PressKey(box, WXK_TAB);
+        PressKey(box, WXK_RETURN);
+    });
+
+    EXPECT_EQ(RunWith(window, ShowNotes()), RunOutcome::InstallerStarted);
+    EXPECT_EQ(step, Asked);
+    EXPECT_EQ(boxes, 1);
+    EXPECT_NE(InstallerRecord().find("olvin5.msi"), std::string::npos);
+}
+
+// Escape leaves the choice open, and the entry chosen with the keyboard is
+// the one the run updates (and remembers).
+TEST_F(UpdateWindowTest, ProductChoiceIgnoresEscapeAndTakesTheKeyboardsEntry) {
+    InstallOlvin5();
+    Install(Zetra5, "C:\\Quorvane\\Zetra5\\", "C:\\Program Files\\Zetra5\\", "5.0.0.1");
+    Describe("");
+    bool chose = false;
+    window.SetModalWindowHandler([&](wxWindow& shown) {
+        auto* choice = dynamic_cast<ProductChoiceWindow*>(&shown);
+        if (choice == nullptr) { // a message of the run after the choice
+            PressKey(shown, WXK_RETURN);
+            return;
+        }
+        chose = true;
+        EXPECT_EQ(choice->List().GetCount(), 2u);
+        SaveScreenshot(*choice, "product-choice");
+        PressKey(*choice, WXK_ESCAPE);
+        EXPECT_TRUE(choice->IsShown());
+        EXPECT_FALSE(choice->IsChosen());
+        // From OK to the list, one entry down, and Enter.
+        PressKey(*choice, WXK_TAB);
+        PressKey(*choice, WXK_DOWN);
+        PressKey(*choice, WXK_RETURN);
+    });
+    window.whenWaiting = [&](CQVUUpdateDlg& dialog) {
+        PressDialogButton(dialog.GetSafeHwnd(), kCancelButton);
+    };
+
+    RunWith(window);
+    EXPECT_TRUE(chose);
+    const ApplicationProfile profile("QVUUpdate");
+    EXPECT_EQ(profile.GetProfileIntA("", kLastSelectedProductEntry, 0), static_cast<UINT>(Zetra5));
+}
+
+// The page: zoomed to the screen once loaded; a link for a new window goes
+// to the default browser and the page stays; a plain link is followed.
+TEST_F(UpdateWindowTest, PageZoomsAndSendsNewWindowsToTheBrowser) {
+    OfferNewerOlvin5();
+    const std::string page = server.Url("/pages/links.html");
+    const std::string elsewhere = server.Url("/pages/elsewhere.html");
+    const std::string next = server.Url("/pages/next.html");
+    Serve("pages/links.html", "<html><body style='margin:0'>"
+                              "<a href='" +
+                                  elsewhere +
+                                  "' target='_blank' style='display:block;height:50vh'>new</a>"
+                                  "<a href='" +
+                                  next +
+                                  "' style='display:block;height:50vh'>same</a></body></html>");
+    Serve("pages/elsewhere.html", "<html><body>elsewhere</body></html>");
+    Serve("pages/next.html", "<html><body>next</body></html>");
+    bool clicked = false;
+    window.whenWaiting = [&](CQVUUpdateDlg& dialog) {
+        if (clicked || !dialog.IsStartEnabled())
+            return;
+        clicked = true;
+        PageView& view = Shown().Page();
+        wxWebView* web = view.View();
+        ASSERT_NE(web, nullptr);
+        ASSERT_TRUE(qvutest::SettleUntil(
+            [&] { return web->GetCurrentURL() == page && !web->IsBusy() && view.Zoom() != 0; },
+            10000))
+            << web->GetCurrentURL();
+        EXPECT_EQ(view.Zoom(), DocumentZoomPercent(web->GetDPI().GetHeight()));
+        EXPECT_NEAR(web->GetZoomFactor(), view.Zoom() / 100.0, 0.01);
+
+        const wxSize size = web->GetClientSize();
+        ClickOn(*web, wxPoint(size.x / 2, size.y / 4));
+        EXPECT_EQ(OpenedPages(), "[" + elsewhere + "]\n");
+        EXPECT_EQ(web->GetCurrentURL(), page);
+        ClickOn(*web, wxPoint(size.x / 2, size.y * 3 / 4));
+        EXPECT_TRUE(qvutest::SettleUntil([&] { return web->GetCurrentURL() == next; }))
+            << web->GetCurrentURL();
+        PressDialogButton(dialog.GetSafeHwnd(), kCancelButton);
+    };
+
+    EXPECT_EQ(RunWith(window, "/display=" + page), RunOutcome::EndedByUser);
+    EXPECT_TRUE(clicked);
+}
+
+} // namespace
