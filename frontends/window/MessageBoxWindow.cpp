@@ -64,11 +64,10 @@ int EscapeButton(UINT type) {
 } // namespace
 
 MessageBoxWindow::MessageBoxWindow(wxWindow* parent, const std::string& text,
-                                   const std::string& caption, UINT type,
-                                   std::function<void()> answered)
+                                   const std::string& caption, UINT type)
     : wxDialog(parent, wxID_ANY, wxString::FromUTF8(caption), wxDefaultPosition, wxDefaultSize,
                wxCAPTION | (EscapeButton(type) != 0 ? wxSYSTEM_MENU | wxCLOSE_BOX : 0)),
-      type_(type), answered_(std::move(answered)) {
+      type_(type) {
     auto* top = new wxBoxSizer(wxHORIZONTAL);
     if (const long icon = IconStyle(type))
         top->Add(new wxStaticBitmap(this, wxID_ANY, wxArtProvider::GetMessageBoxIcon(icon)), 0,
@@ -104,8 +103,6 @@ void MessageBoxWindow::Press(int button) {
     if (answer_ != 0)
         return;
     answer_ = button;
-    if (answered_)
-        answered_();
 }
 
 void MessageBoxWindow::OnCharHook(wxKeyEvent& event) {

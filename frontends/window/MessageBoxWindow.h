@@ -9,14 +9,12 @@
 
 #include <wx/dialog.h>
 
-#include <functional>
 #include <string>
 
 class MessageBoxWindow : public wxDialog {
 public:
-    // answered runs once the user has pressed a button.
     MessageBoxWindow(wxWindow* parent, const std::string& text, const std::string& caption,
-                     UINT type, std::function<void()> answered);
+                     UINT type);
 
     bool IsAnswered() const { return answer_ != 0; }
     // The button pressed (IDOK ... IDNO); 0 until then.
@@ -29,5 +27,4 @@ private:
 
     UINT type_;
     int answer_ = 0;
-    std::function<void()> answered_;
 };

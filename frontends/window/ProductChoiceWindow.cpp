@@ -9,12 +9,10 @@
 #include <wx/panel.h>
 #include <wx/stattext.h>
 
-ProductChoiceWindow::ProductChoiceWindow(wxWindow* parent, const ProductChoice& choice,
-                                         std::function<void()> chosen)
+ProductChoiceWindow::ProductChoiceWindow(wxWindow* parent, const ProductChoice& choice)
     // A caption without a system menu: no close box.
     : wxDialog(parent, wxID_ANY, wxString::FromUTF8(choice.Caption()), wxDefaultPosition,
-               wxDefaultSize, wxCAPTION),
-      onChosen_(std::move(chosen)) {
+               wxDefaultSize, wxCAPTION) {
     auto* panel = new wxPanel(this);
     UseDialogFont(*panel);
     const auto rect = [panel](int id) {
@@ -56,8 +54,6 @@ void ProductChoiceWindow::Confirm() {
     const int selection = list_->GetSelection();
     index_ = selection < 0 ? 0 : static_cast<std::size_t>(selection);
     chosen_ = true;
-    if (onChosen_)
-        onChosen_();
 }
 
 void ProductChoiceWindow::OnCharHook(wxKeyEvent& event) {

@@ -7,17 +7,14 @@
 #include <wx/dialog.h>
 
 #include <cstddef>
-#include <functional>
 
 class ProductChoice;
 class wxChoice;
 
 class ProductChoiceWindow : public wxDialog {
 public:
-    // Offers choice's entries with its preselected one; chosen runs once
-    // the user has pressed OK.
-    ProductChoiceWindow(wxWindow* parent, const ProductChoice& choice,
-                        std::function<void()> chosen);
+    // Offers choice's entries with its preselected one.
+    ProductChoiceWindow(wxWindow* parent, const ProductChoice& choice);
 
     bool IsChosen() const { return chosen_; }
     // The entry selected when OK was pressed.
@@ -32,5 +29,4 @@ private:
     wxChoice* list_;
     bool chosen_ = false;
     std::size_t index_ = 0;
-    std::function<void()> onChosen_;
 };

@@ -12,12 +12,13 @@
 #include "update/Download.h"
 
 #include <wx/app.h>
-#include <wx/evtloop.h>
 #include <wx/image.h>
 #include <wx/init.h>
 #include <wx/utils.h>
 
 #include <algorithm>
+
+#include <glib.h>
 #include <string>
 
 namespace {
@@ -85,29 +86,20 @@ void WindowFrontEnd::CatchUp() {
 }
 
 void WindowFrontEnd::Wake() {
-    if (!wakePending_.exchange(true)) {
-        wxTheApp->CallAfter([this] {
-            wakePending_ = false;
-            EndWait();
-        });
-    }
-}
-
-void WindowFrontEnd::EndWait() {
-    if (waitLoop_ != nullptr && waitLoop_->IsRunning())
-        waitLoop_->ScheduleExit();
+    // Ends the poll the dialog's thread sleeps in. Safe from any thread, and
+    // never lost: a wake-up before the poll makes the poll return at once.
+    g_main_context_wakeup(nullptr);
 }
 
 bool WindowFrontEnd::WaitForMessage(CQVUUpdateDlg& dialog, MSG& message) {
     const HWND handle = dialog.GetSafeHwnd();
     if (platform::PeekWindowMessage(handle, &message))
         return true;
-    // A message posted from now on wakes this loop; one posted before it
-    // started has its wake-up queued for it.
-    wxGUIEventLoop loop;
-    waitLoop_ = &loop;
-    loop.Run();
-    waitLoop_ = nullptr;
+    // One pass of the toolkit's main loop, which sleeps until one of its
+    // sources (the display, timers, the page view) or the queue's wake-up
+    // has something: input and painting go on while the run waits, and a
+    // box's button answers it.
+    g_main_context_iteration(nullptr, TRUE);
     return platform::PeekWindowMessage(handle, &message);
 }
 
@@ -142,7 +134,7 @@ void WindowFrontEnd::RunModal(CQVUUpdateDlg& dialog, wxWindow& window,
 
 int WindowFrontEnd::ShowMessageBox(CQVUUpdateDlg& dialog, const std::string& text,
                                    const std::string& caption, UINT type) {
-    auto* box = new MessageBoxWindow(window_, text, caption, type, [this] { EndWait(); });
+    auto* box = new MessageBoxWindow(window_, text, caption, type);
     RunModal(dialog, *box, [box] { return box->IsAnswered(); });
     // A box whose dialog ended meanwhile closes with its last button.
     const int answer = box->IsAnswered() ? box->Answer() : DismissingMessageBoxButton(type);
@@ -151,7 +143,7 @@ int WindowFrontEnd::ShowMessageBox(CQVUUpdateDlg& dialog, const std::string& tex
 }
 
 std::size_t WindowFrontEnd::ChooseProduct(CQVUUpdateDlg& dialog, const ProductChoice& choice) {
-    auto* list = new ProductChoiceWindow(window_, choice, [this] { EndWait(); });
+    auto* list = new ProductChoiceWindow(window_, choice);
     RunModal(dialog, *list, [list] { return list->IsChosen(); });
     const std::size_t index = list->IsChosen() ? list->ChosenIndex() : choice.PreselectedIndex();
     list->Destroy();

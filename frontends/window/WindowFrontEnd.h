@@ -10,13 +10,11 @@
 #include "app/UpdateFrontEnd.h"
 #include "platform/dialog_controls.h"
 
-#include <atomic>
 #include <functional>
 #include <memory>
 #include <string>
 
 class UpdateWindow;
-class wxEventLoopBase;
 class wxWindow;
 
 class WindowFrontEnd : public UpdateFrontEnd {
@@ -55,18 +53,14 @@ private:
     // Lets the toolkit handle its pending events (input, painting, timers),
     // at most 30 times a second, while the dialog's thread is at work.
     void CatchUp();
-    // From any thread: ends the toolkit loop the dialog's thread waits in.
+    // From any thread: wakes the dialog's thread from the toolkit's loop.
     void Wake();
-    void EndWait();
     // Shows window over the update window, which it disables, and handles
     // the dialog's messages until answered says the window is done.
     void RunModal(CQVUUpdateDlg& dialog, wxWindow& window, const std::function<bool()>& answered);
     void NoteProgressShown(DWORD postedAt);
 
     UpdateWindow* window_ = nullptr;
-    wxEventLoopBase* waitLoop_ = nullptr;
-    // A wake-up is on its way to the toolkit's loop: one is enough.
-    std::atomic<bool> wakePending_{false};
     long long caughtUpAt_ = 0;
     std::function<void(wxWindow&)> modalOpened_;
     // The post time of the oldest progress command not yet on screen; 0 for none.
