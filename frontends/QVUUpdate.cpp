@@ -9,6 +9,7 @@
 #endif
 
 #include <cstdlib>
+#include <iostream>
 #include <string>
 
 namespace {
@@ -68,7 +69,11 @@ int main(int argc, char** argv) {
     CQVUUpdateApp app(RunningProgramPath());
     const std::string commandLine = JoinArguments(argc, argv);
 #ifdef QVU_WITH_WINDOW
-    if (!WantsWindow(argc, argv) || !RunInWindow(app, commandLine)) {
+    const bool wantsWindow = WantsWindow(argc, argv);
+    if (!wantsWindow || !RunInWindow(app, commandLine)) {
+        if (wantsWindow)
+            std::cerr << app.ApplicationName()
+                      << ": the display cannot be opened; the update runs at the console\n";
 #else
     {
 #endif

@@ -8,6 +8,8 @@ packages=(
     zlib1g-dev libssl-dev libsqlite3-dev libcurl4-openssl-dev
     libpugixml-dev libgtest-dev libcpp-httplib-dev
     clang-14 libclang-rt-14-dev
+    libwxgtk3.2-dev libwxgtk-webview3.2-dev libwebkit2gtk-4.0-dev
+    xvfb xauth fonts-dejavu-core
 )
 
 missing=()

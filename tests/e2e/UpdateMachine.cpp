@@ -121,7 +121,9 @@ ProgramRun UpdateMachineTest::RunUpdate(const std::vector<std::string>& argument
                                         const std::string& input,
                                         const std::map<std::string, std::string>& environment,
                                         InputEnd inputEnd) {
-    std::vector<std::string> all{"--console"};
+    std::vector<std::string> all;
+    if (console)
+        all.push_back("--console");
     all.insert(all.end(), arguments.begin(), arguments.end());
     const char* path = std::getenv("PATH");
     std::map<std::string, std::string> variables{

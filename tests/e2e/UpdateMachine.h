@@ -55,8 +55,9 @@ protected:
     std::unique_ptr<LocalServer> ServePackageBadly(std::size_t size,
                                                    const std::vector<std::string>& options);
 
-    // Runs QVUUpdate --console with arguments and input; environment
-    // replaces the machine's variables (the servers, PATH, ...).
+    // Runs QVUUpdate --console (without it when console is false) with
+    // arguments and input; environment replaces the machine's variables (the
+    // servers, PATH, ...).
     ProgramRun RunUpdate(const std::vector<std::string>& arguments, const std::string& input,
                          const std::map<std::string, std::string>& environment = {},
                          InputEnd inputEnd = InputEnd::AfterText);
@@ -79,6 +80,7 @@ protected:
     std::filesystem::path browserRecord;
     std::unique_ptr<LocalServer> server;
     int runs = 0;
+    bool console = true;
 };
 
 // Bytes 0..size-1 of a fixed pseudo-random sequence, and their MD5 in hex.
