@@ -90,8 +90,11 @@ void ClickOn(wxWindow& target) {
 
 void SaveScreenshot(wxWindow& window, const std::string& name) {
     Settle(300);
-    const char* folder = std::getenv("QVU_SCREENSHOT_DIR");
-    ASSERT_NE(folder, nullptr) << "QVU_SCREENSHOT_DIR names no folder";
+    // QVU_SCREENSHOT_DIR, else screenshots/ beside the built programs' folder.
+    const char* named = std::getenv("QVU_SCREENSHOT_DIR");
+    const std::filesystem::path folder =
+        named != nullptr ? std::filesystem::path(named)
+                         : ProgramPath("QVUUpdate").parent_path().parent_path() / "screenshots";
     std::filesystem::create_directories(folder);
     // Straight from the X server's screen: what the user sees, boxes on top included.
     const wxRect area = window.GetScreenRect();
@@ -110,7 +113,7 @@ void SaveScreenshot(wxWindow& window, const std::string& name) {
     }
     XDestroyImage(pixels);
     XCloseDisplay(display);
-    const std::string path = std::string(folder) + "/" + name + ".png";
+    const std::string path = (folder / (name + ".png")).string();
     EXPECT_TRUE(picture.SaveFile(path, wxBITMAP_TYPE_PNG)) << path;
 }
 

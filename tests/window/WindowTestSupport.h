@@ -57,7 +57,7 @@ void ClickOn(wxWindow& target, const wxPoint& within);
 void ClickOn(wxWindow& target);
 
 // Saves the screen area of window as NAME.png in the screenshot folder
-// (QVU_SCREENSHOT_DIR), once it has painted.
+// (QVU_SCREENSHOT_DIR, else the build's screenshots/), once it has painted.
 void SaveScreenshot(wxWindow& window, const std::string& name);
 
 // Whether label, in window's font, fits window's width.
