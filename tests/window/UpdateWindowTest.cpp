@@ -25,8 +25,10 @@ protected:
     // Olvin 5 installed and a newer version on offer: the run waits for Start.
     void OfferNewerOlvin5(const qvutest::LocalServer* host = nullptr) {
         InstallOlvin5();
-        Describe(PackageSection("Olvin5", "5.2.0.0", qvutest::PackageBytes(1 << 20), "olvin5.msi",
-                                host));
+        const std::string section =
+            PackageSection("Olvin5", "5.2.0.0", qvutest::PackageBytes(1 << 20), "olvin5.msi", host);
+        // With its short version, as the vendor's descriptions give it.
+        Describe("[Olvin5]\r\nVersionShort=5.2\r\n" + section.substr(section.find('\n') + 1));
     }
     // A page of release notes to show beside the versions: "/display=...".
     std::string ShowNotes() {
@@ -106,9 +108,13 @@ TEST_P(UpdateWindowLanguageTest, ShowsTheTemplateWithItsTextsWhole) {
             }
         }
         if (*GetParam().screenshot != '\0') {
-            wxWebView* page = shown.Page().View();
-            qvutest::SettleUntil(
-                [page] { return page->GetCurrentURL().Contains("notes") && !page->IsBusy(); });
+            // Once the notes have loaded (the view zooms each loaded document).
+            PageView& page = shown.Page();
+            qvutest::SettleUntil([&page] {
+                return page.View()->GetCurrentURL().Contains("notes") && page.Zoom() != 0;
+            });
+            qvutest::Settle(700); // its first paint comes from the page's own process
+
             SaveScreenshot(shown, GetParam().screenshot);
         }
         PressDialogButton(dialog.GetSafeHwnd(), kCancelButton);
