@@ -11,6 +11,8 @@ options=()
 if [[ "${1:-}" == "--sanitize" ]]; then
     build=build-sanitize
     options+=(-DQVU_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug)
+    # The desktop libraries under the window keep caches until the process ends.
+    export LSAN_OPTIONS="suppressions=$PWD/tests/sanitizer/lsan.supp"
 fi
 
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo "${options[@]}" >/dev/null

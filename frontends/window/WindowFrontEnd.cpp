@@ -16,9 +16,10 @@
 #include <wx/init.h>
 #include <wx/utils.h>
 
-#include <algorithm>
-
+// The toolkit's main loop on GTK, for waking it from other threads.
 #include <glib.h>
+
+#include <algorithm>
 #include <string>
 
 namespace {
