@@ -3,8 +3,8 @@
 // a known size.
 #include "app/QVUUpdateDlg.h"
 #include "platform/dialog_controls.h"
-#include "tests/support/UpdateRunFixture.h"
 #include "tests/support/ScriptedFrontEnd.h"
+#include "tests/support/UpdateRunFixture.h"
 #include "update/Download.h"
 
 namespace {

@@ -2,8 +2,8 @@
 // product choice and the reuse of a package already on disk.
 #include "app/QVUUpdateApp.h"
 #include "platform/time.h"
-#include "tests/support/UpdateRunFixture.h"
 #include "tests/support/ShellStandIns.h"
+#include "tests/support/UpdateRunFixture.h"
 #include "update/SelfCheck.h"
 #include "update/UpdateLog.h"
 
