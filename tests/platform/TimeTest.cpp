@@ -15,13 +15,19 @@ bool SameSecond(const SYSTEMTIME& time, const std::tm& expected) {
            time.wSecond == expected.tm_sec;
 }
 
+// The precise clock's second now; std::time reads a coarse clock that may
+// still be in the second before.
+std::time_t Now() {
+    return std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
+}
+
 // The platform's reading must equal the C library's conversion of a second
 // taken just before or just after it (the second may turn in between).
 template <class Read, class Convert> void ExpectAgreesWithCLibrary(Read read, Convert convert) {
-    const std::time_t before = std::time(nullptr);
+    const std::time_t before = Now();
     SYSTEMTIME time{};
     read(&time);
-    const std::time_t after = std::time(nullptr);
+    const std::time_t after = Now();
     std::tm first{}, second{};
     convert(&before, &first);
     convert(&after, &second);
