@@ -117,7 +117,7 @@ wxWindow* UpdateWindow::Control(int id) const {
     return found == controls_.end() ? nullptr : found->second;
 }
 
-void UpdateWindow::Show(const platform::DialogChange& change) {
+void UpdateWindow::Follow(const platform::DialogChange& change) {
     if (change.kind == DialogChangeKind::Caption) {
         SetTitle(wxString::FromUTF8(change.control.text));
         return;

@@ -27,8 +27,7 @@ public:
 
     // One change of the model. Progress is shown at most 30 times a second:
     // the download posts far more, and only the latest counts.
-    void Show(const platform::DialogChange& change);
-    using wxFrame::Show;
+    void Follow(const platform::DialogChange& change);
 
     // Called each time held-back progress reaches the screen.
     void SetProgressShownHandler(std::function<void()> handler) {

@@ -74,7 +74,7 @@ void WindowFrontEnd::DialogClosed(CQVUUpdateDlg& dialog) {
 void WindowFrontEnd::ShowChange(const platform::DialogChange& change) {
     // The update check runs without a break on this thread: its status
     // lines are only seen if the window paints meanwhile.
-    window_->Show(change);
+    window_->Follow(change);
     CatchUp();
 }
 
