@@ -1,0 +1,75 @@
+#include "tracelog/ServerJournal.h"
+#include "platform/time.h"
+#include "tests/tracelog/TraceLogFixture.h"
+#include "tracelog/internal/JournalPause.h"
+#include "tracelog/TraceLog.h"
+
+#include <string>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class ServerJournalTest : public qvutest::TraceLogTest {
+protected:
+    void SetUp() override {
+        TraceLogTest::SetUp();
+        share = root.MapShare("server", "share");
+        fs::create_directories(share / "Log");
+        fs::create_directories(drive / "Logs");
+        SetDataPath("C:\\Logs\\", "\\\\server\\share\\Log\\");
+    }
+
+    fs::path ServerLog() const { return share / "Log" / TodaysLogName(); }
+    fs::path LocalLogs() const { return drive / "Logs" / TodaysLogName(); }
+    void Unmap() const { fs::remove(root.Root() / "dosdevices" / "unc" / "server" / "share"); }
+    static std::size_t Queued() {
+        const std::lock_guard<std::mutex> lock(tracelog::State().queueLock);
+        return tracelog::State().serverQueue.size();
+    }
+
+    fs::path share;
+};
+
+TEST_F(ServerJournalTest, TheServerLogGetsTheSameLinesInOrder) {
+    TraceLog log(4);
+    for (int i = 0; i < 300; ++i)
+        log.Format(4, "line %d", i);
+    log.Write(2, "important", true);
+    TraceLog::StopLogging(false, true);
+    EXPECT_EQ(Lines(ServerLog()), Lines(LocalLogs()));
+    // Start line, the lines, and the end line after a second start line.
+    EXPECT_EQ(Lines(ServerLog()).size(), 1u + 300 + 1 + 2);
+}
+
+TEST_F(ServerJournalTest, AnUnreachableShareNeitherStopsNorSlowsTheLocalLog) {
+    TraceLog log(4);
+    log.Write(4, "reachable", false);
+    Unmap();
+    const DWORD start = timeGetTime();
+    for (int i = 0; i < 2100; ++i)
+        log.Format(4, "queued %d", i);
+    EXPECT_LT(timeGetTime() - start, 5000u);
+    EXPECT_EQ(Lines(LocalLogs()).size(), 1u + 1 + 2100);
+    EXPECT_GT(tracelog::State().failureCount, 0);
+    // The next try finds more than 2000 lines waiting and gives them up.
+    ServerJournalThread(true);
+    EXPECT_EQ(Queued(), 0u);
+    share = root.MapShare("server", "share");
+    fs::create_directories(share / "Log");
+    log.Write(3, "after the share came back", false);
+    TraceLog::StopLogging(false, false);
+    const auto lines = Lines(ServerLog());
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.back(), "after the share came back");
+    EXPECT_LT(lines.size(), 10u);
+}
+
+TEST(JournalPause, TheRestGrowsWithTheFailures) {
+    const std::pair<int, DWORD> cases[] = {{1, 1},    {3, 1},     {10, 1},    {11, 60},
+                                           {100, 60}, {101, 600}, {5000, 600}};
+    for (const auto& [failures, seconds] : cases)
+        EXPECT_EQ(tracelog::JournalPauseSeconds(failures), seconds) << failures;
+}
+
+} // namespace
