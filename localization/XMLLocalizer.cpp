@@ -1,10 +1,10 @@
 #include "localization/XMLLocalizer.h"
 
 #include "platform/codepage.h"
-#include "platform/debug.h"
 #include "platform/locale.h"
 #include "platform/resources.h"
 #include "platform/strings.h"
+#include "tracelog/TraceLog.h"
 
 #include <algorithm>
 #include <cstring>
@@ -296,10 +296,9 @@ const char* TranslationLanguageElement() {
     }
 }
 
-// One line of the table's diagnostics (importance 0), to the debugger output.
+// One line of the table's diagnostics, at the trace log's most important level.
 void WriteLocalizerTrace(const char* line) {
-    OutputDebugStringA(line);
-    OutputDebugStringA("\r\n");
+    TraceLog(0).Write(0, line, true);
 }
 
 } // namespace

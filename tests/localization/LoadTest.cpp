@@ -3,9 +3,11 @@
 #include "tests/support/StandardErrorCapture.h"
 #include "tests/support/TempRoot.h"
 #include "tests/support/TranslationsXml.h"
+#include "tracelog/internal/TraceLogState.h"
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <unistd.h>
 
@@ -14,13 +16,24 @@ namespace {
 using qvutest::Item;
 using qvutest::TranslationsXml;
 
-const std::string traceLine =
-    "[" + std::to_string(getpid()) + "] XMLLocalizer -> Initialization of XML failed!\n";
+const std::string failureLine = "XMLLocalizer -> Initialization of XML failed!";
 
-// Runs a parse with the debugger output switched on and answers what it wrote.
+// The trace log's line with its header, as the debugger output shows it.
+bool IsFailureTrace(const std::string& trace) {
+    const std::string start = "[" + std::to_string(getpid()) + "] ";
+    const std::string end = "\t" + failureLine + "\n";
+    return trace.rfind(start, 0) == 0 && trace.size() > end.size() &&
+           trace.compare(trace.size() - end.size(), end.size(), end) == 0 &&
+           trace.find(failureLine) == trace.size() - end.size() + 1;
+}
+
+// Runs a parse with the debugger output switched on and answers what it wrote;
+// the trace log writes its file into a temporary current folder.
 class LoadTest : public ::testing::Test {
 protected:
     LoadTest() : user_("en_US.UTF-8") {
+        tracelog::ResetTraceLogState();
+        std::filesystem::current_path(root_.Folder());
         environment_.Set("QVU_DEBUG_OUTPUT", "1");
         EXPECT_TRUE(localizer.ParseXml(TranslationsXml(Item("A", "<English>a</English>")).c_str()));
     }
@@ -33,10 +46,13 @@ protected:
         return result;
     }
 
+    ~LoadTest() override { tracelog::ResetTraceLogState(); }
+
     XMLLocalizer localizer;
     std::string trace;
 
 private:
+    qvutest::TempRoot root_;
     qvutest::ScopedEnvironment environment_;
     qvutest::UserLanguage user_;
 };
@@ -62,9 +78,17 @@ TEST_F(LoadTest, DocumentThatDoesNotParseIsTracedAndChangesNothing) {
     };
     for (const char* text : broken) {
         EXPECT_FALSE(Parse(text)) << text;
-        EXPECT_EQ(trace, traceLine) << text;
+        EXPECT_TRUE(IsFailureTrace(trace)) << text << "\n" << trace;
     }
     EXPECT_EQ(localizer.GetText("A"), "a");
+}
+
+TEST_F(LoadTest, FailureLineGoesToTheTraceLogFile) {
+    EXPECT_FALSE(Parse("plain text"));
+    const std::string log = tracelog::State().localLogPath;
+    ASSERT_FALSE(log.empty());
+    const std::string text = qvutest::ReadFile(std::filesystem::current_path() / log);
+    EXPECT_NE(text.find("\t" + failureLine + "\r\n"), std::string::npos) << text;
 }
 
 TEST_F(LoadTest, RootOfAnotherNameIsRefusedSilently) {
