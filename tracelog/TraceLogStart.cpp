@@ -84,7 +84,6 @@ bool OpenLocalLog(TraceLogState& state, bool pathFits) {
         ReportOpenError(state, GetLastError());
         return false;
     }
-    state.logFileState = LogFile::Open;
     return true;
 }
 
@@ -143,11 +142,14 @@ void StartTraceLog(HMODULE module) {
     }
     DeleteOldLogFiles(folders.local, cutOff.wYear, cutOff.wMonth, cutOff.wDay);
 
-    state.startFailed = !OpenLocalLog(state, pathFits);
+    const bool opened = OpenLocalLog(state, pathFits);
     if (state.fileLock == nullptr)
         state.fileLock = tracelog::CreateNamedLock(tracelog::kFileLockSuffix);
-    if (state.fileLock == nullptr)
-        state.startFailed = true;
+    state.startFailed = !opened || state.fileLock == nullptr;
+    // Other threads write as soon as the file counts as open: the lock must
+    // be there by then.
+    if (opened)
+        state.logFileState = LogFile::Open;
 
     StartServerLogging(state, folders.server, today, cutOff);
 
