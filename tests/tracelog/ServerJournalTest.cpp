@@ -52,9 +52,10 @@ TEST_F(ServerJournalTest, AnUnreachableShareNeitherStopsNorSlowsTheLocalLog) {
     EXPECT_LT(timeGetTime() - start, 5000u);
     EXPECT_EQ(Lines(LocalLogs()).size(), 1u + 1 + 2100);
     EXPECT_GT(tracelog::State().failureCount, 0);
-    // The next try finds more than 2000 lines waiting and gives them up.
+    // A try that finds more than 2000 lines waiting gives them up: this one,
+    // or the background thread's after its pause.
     ServerJournalThread(true);
-    EXPECT_EQ(Queued(), 0u);
+    EXPECT_LT(Queued(), 2000u);
     share = root.MapShare("server", "share");
     fs::create_directories(share / "Log");
     log.Write(3, "after the share came back", false);
@@ -62,7 +63,7 @@ TEST_F(ServerJournalTest, AnUnreachableShareNeitherStopsNorSlowsTheLocalLog) {
     const auto lines = Lines(ServerLog());
     ASSERT_FALSE(lines.empty());
     EXPECT_EQ(lines.back(), "after the share came back");
-    EXPECT_LT(lines.size(), 10u);
+    EXPECT_LT(lines.size(), 2000u) << "the lines queued while the share was away are given up";
 }
 
 TEST(JournalPause, TheRestGrowsWithTheFailures) {
