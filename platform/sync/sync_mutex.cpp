@@ -8,6 +8,13 @@
 // a creator whether the name already exists elsewhere; when it does not, the
 // creator starts a new mutex, not abandoned whatever the mark says. Lock files of mutexes
 // stay in the account's lock folder (file_locks.h): one per name ever used.
+//
+// A release hands the mutex, byte 0 and all, to the longest waiting thread
+// of the process, so another process's poll would never find a gap: a
+// process that waits holds a shared lock on byte 3 meanwhile, and a process
+// that has had the mutex for a turn releases byte 0 when another waits and
+// stands back until that one got it (or a short while has passed). Under
+// contention the processes take turns.
 #include "platform/errors.h"
 #include "platform/files/file_locks.h"
 #include "platform/runtime/native_errors.h"
@@ -17,6 +24,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <deque>
 #include <thread>
 #include <unistd.h>
 
@@ -25,8 +33,20 @@ namespace {
 constexpr long kOwnerByte = 0;
 constexpr long kPresenceByte = 1;
 constexpr long kCreationGuardByte = 2;
+constexpr long kWaitingByte = 3;
 constexpr char kOwnedMark = 1;
 constexpr char kFreeMark = 0;
+
+using Clock = std::chrono::steady_clock;
+// A turn long enough that a waiter's poll delay costs little of it, short
+// enough that no waiter of another process waits long.
+constexpr auto kTurn = std::chrono::milliseconds(5);
+// How long a process stands back for a waiter that does not come.
+constexpr auto kStandBack = std::chrono::milliseconds(20);
+// Polls stay short while the mutex is likely passed on soon, then slow down.
+constexpr auto kShortPause = std::chrono::milliseconds(1);
+constexpr auto kLongPause = std::chrono::milliseconds(10);
+constexpr auto kShortPauses = std::chrono::milliseconds(100);
 
 class MutexState {
 public:
@@ -45,11 +65,20 @@ public:
             ++count_;
             return WAIT_OBJECT_0;
         }
-        if (!platform::WaitUntil(released_, lock, deadline,
-                                 [this] { return owner_ == std::thread::id(); }))
-            return WAIT_TIMEOUT;
-        owner_ = me; // keeps the other threads waiting while this one asks the other processes
-        if (lockFd_ < 0) {
+        if (owner_ == std::thread::id() && queue_.empty()) {
+            owner_ = me; // keeps the other threads waiting while this one asks the other processes
+        } else {
+            // In turn: a thread that releases and asks again at once would
+            // otherwise keep the others waiting without end.
+            std::condition_variable turn;
+            queue_.push_back({me, &turn});
+            if (!platform::WaitUntil(turn, lock, deadline, [&] { return owner_ == me; })) {
+                queue_.erase(std::find_if(queue_.begin(), queue_.end(),
+                                          [&](const Waiter& waiter) { return waiter.id == me; }));
+                return WAIT_TIMEOUT;
+            }
+        }
+        if (lockFd_ < 0 || held_) {
             count_ = 1;
             return WAIT_OBJECT_0;
         }
@@ -58,9 +87,9 @@ public:
         lock.lock();
         if (result == WAIT_OBJECT_0 || result == WAIT_ABANDONED) {
             count_ = 1;
+            held_ = true;
         } else {
-            owner_ = std::thread::id();
-            released_.notify_one();
+            PassOn();
         }
         return result;
     }
@@ -70,33 +99,76 @@ public:
         if (owner_ != std::this_thread::get_id() || count_ == 0)
             return false;
         if (--count_ == 0) {
-            if (lockFd_ >= 0) {
-                pwrite(lockFd_, &kFreeMark, 1, 0);
-                platform::UnlockByte(lockFd_, kOwnerByte);
+            if (held_) {
+                // A thread of this process waiting gets the mutex without a
+                // gap, until this process's turn is over and another waits.
+                const auto now = Clock::now();
+                const bool turnOver =
+                    now - turnStart_ >= kTurn && platform::OthersHoldLock(lockFd_, kWaitingByte);
+                if (turnOver)
+                    standBackUntil_ = now + kStandBack;
+                if (turnOver || queue_.empty()) {
+                    pwrite(lockFd_, &kFreeMark, 1, 0);
+                    platform::UnlockByte(lockFd_, kOwnerByte);
+                    held_ = false;
+                }
             }
-            owner_ = std::thread::id();
-            released_.notify_one();
+            PassOn();
         }
         return true;
     }
 
 private:
-    // Polls the lock of the other processes, with pauses growing to 10 ms.
-    DWORD AcquireAcrossProcesses(const platform::Deadline& deadline) {
-        auto pause = std::chrono::milliseconds(1);
-        while (!platform::TryLockByte(lockFd_, kOwnerByte, true)) {
-            if (errno != EAGAIN && errno != EACCES) {
-                platform::SetLastErrorFromErrno(errno);
-                return WAIT_FAILED;
-            }
-            const auto now = std::chrono::steady_clock::now();
-            if (deadline && now >= *deadline)
-                return WAIT_TIMEOUT;
-            std::this_thread::sleep_for(
-                deadline ? std::min<std::chrono::steady_clock::duration>(pause, *deadline - now)
-                         : pause);
-            pause = std::min(pause * 2, std::chrono::milliseconds(10));
+    // Makes the longest waiting thread the owner; lock_ is held.
+    void PassOn() {
+        owner_ = std::thread::id();
+        if (!queue_.empty()) {
+            owner_ = queue_.front().id;
+            queue_.front().turn->notify_one();
+            queue_.pop_front();
         }
+    }
+
+    // Polls the lock of the other processes, announced as a waiter once it
+    // is not free at once. Only the owner thread gets here, so turnStart_ and
+    // standBackUntil_ are its own until it releases.
+    DWORD AcquireAcrossProcesses(const platform::Deadline& deadline) {
+        const auto start = Clock::now();
+        bool waited = false;
+        bool announced = false;
+        DWORD result = WAIT_OBJECT_0;
+        for (;;) {
+            // Standing back ends once another process has the mutex, so
+            // that this one is not standing back still when that one's turn ends.
+            if (Clock::now() >= standBackUntil_ || platform::OthersHoldLock(lockFd_, kOwnerByte) ||
+                !platform::OthersHoldLock(lockFd_, kWaitingByte))
+                standBackUntil_ = Clock::time_point();
+            if (standBackUntil_ == Clock::time_point()) {
+                if (platform::TryLockByte(lockFd_, kOwnerByte, true))
+                    break;
+                if (errno != EAGAIN && errno != EACCES) {
+                    platform::SetLastErrorFromErrno(errno);
+                    result = WAIT_FAILED;
+                    break;
+                }
+            }
+            const auto now = Clock::now();
+            if (deadline && now >= *deadline) {
+                result = WAIT_TIMEOUT;
+                break;
+            }
+            waited = true;
+            if (!announced)
+                announced = platform::TryLockByte(lockFd_, kWaitingByte, false);
+            const Clock::duration pause = now - start < kShortPauses ? kShortPause : kLongPause;
+            std::this_thread::sleep_for(deadline ? std::min(pause, *deadline - now) : pause);
+        }
+        if (announced)
+            platform::UnlockByte(lockFd_, kWaitingByte);
+        if (result != WAIT_OBJECT_0)
+            return result;
+        if (waited)
+            turnStart_ = Clock::now();
         char mark = kFreeMark;
         const bool abandoned = pread(lockFd_, &mark, 1, 0) == 1 && mark == kOwnedMark;
         pwrite(lockFd_, &kOwnedMark, 1, 0);
@@ -104,10 +176,17 @@ private:
     }
 
     std::mutex lock_;
-    std::condition_variable released_;
     std::thread::id owner_;
     DWORD count_ = 0;
-    const int lockFd_; // -1: local to the process
+    const int lockFd_;  // -1: local to the process
+    bool held_ = false; // this process has byte 0, owned by a thread or passed on to one
+    struct Waiter {
+        std::thread::id id;
+        std::condition_variable* turn;
+    };
+    std::deque<Waiter> queue_;         // waiting threads of this process, longest first
+    Clock::time_point turnStart_;      // when this process last got the mutex from another
+    Clock::time_point standBackUntil_; // set on a release that ends this process's turn
 };
 
 struct MutexObject : platform::Waitable {

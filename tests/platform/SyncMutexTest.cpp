@@ -6,8 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -112,6 +114,39 @@ TEST_F(SyncMutexTest, NamedMutexKeepsOtherProcessesOutUntilReleased) {
     EXPECT_EQ(WaitForSingleObject(mutex, 1000), WAIT_OBJECT_0);
     EXPECT_TRUE(ReleaseMutex(mutex));
     child.Finish();
+    CloseHandle(mutex);
+}
+
+// The threads of one process hand the mutex on to each other; a waiter of
+// another process must still get it in bounded time, each of many times.
+TEST_F(SyncMutexTest, ThreadsOfOneProcessDoNotStarveAnother) {
+    HANDLE mutex = CreateMutexA(nullptr, FALSE, "QVUU_Busy");
+    std::atomic<bool> stop{false};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t) {
+        threads.emplace_back([&] {
+            while (!stop) {
+                WaitForSingleObject(mutex, INFINITE);
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+                ReleaseMutex(mutex);
+            }
+        });
+    }
+    qvutest::ChildProcess child([](const qvutest::ChildProcess::Channel& parent) {
+        HANDLE mutex = CreateMutexA(nullptr, FALSE, "QVUU_Busy");
+        char result = 'o';
+        for (int i = 0; i < 20 && result == 'o'; ++i) {
+            if (WaitForSingleObject(mutex, 500) != WAIT_OBJECT_0)
+                result = 'f';
+            ReleaseMutex(mutex);
+            std::this_thread::sleep_for(std::chrono::milliseconds(5)); // the parent's turn again
+        }
+        parent.Send(result);
+    });
+    EXPECT_EQ(child.Talk().Receive(15000), 'o');
+    stop = true;
+    for (std::thread& thread : threads)
+        thread.join();
     CloseHandle(mutex);
 }
 
