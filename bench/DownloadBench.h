@@ -1,20 +1,18 @@
 // Shared by the download benchmarks: a package of pseudo-random bytes in a
-// temporary folder, a qvu-server serving it (or another program running in
-// the background), timing of shell commands, and the peak memory of the
-// process.
+// temporary folder, a qvu-server serving it, timing of shell commands, and
+// the peak memory of the process.
 #pragma once
+
+#include "tests/support/BackgroundProgram.h"
 
 #include <algorithm>
 #include <chrono>
-#include <csignal>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <string>
-#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
@@ -109,54 +107,12 @@ private:
     fs::path path_;
 };
 
-// A program left running in the background (a server, an X server) that
-// tells with the first line of its standard output that it is ready; stopped
-// at the end.
-class BackgroundProgram {
-public:
-    BackgroundProgram(const std::string& program, const std::vector<std::string>& arguments) {
-        int ends[2];
-        if (pipe2(ends, O_CLOEXEC) != 0)
-            std::exit(1);
-        std::vector<char*> argv{const_cast<char*>(program.c_str())};
-        for (const std::string& argument : arguments)
-            argv.push_back(const_cast<char*>(argument.c_str()));
-        argv.push_back(nullptr);
-        pid_ = fork();
-        if (pid_ == 0) {
-            dup2(ends[1], STDOUT_FILENO);
-            execvp(argv[0], argv.data());
-            _exit(127);
-        }
-        close(ends[1]);
-        output_ = fdopen(ends[0], "r");
-        char line[256] = {};
-        if (output_ != nullptr && std::fgets(line, sizeof line, output_) != nullptr)
-            firstLine_ = line;
-        firstLine_.erase(firstLine_.find_last_not_of("\r\n") + 1);
-    }
-    ~BackgroundProgram() {
-        kill(pid_, SIGTERM);
-        waitpid(pid_, nullptr, 0);
-        if (output_ != nullptr)
-            std::fclose(output_);
-    }
-    BackgroundProgram(const BackgroundProgram&) = delete;
-    BackgroundProgram& operator=(const BackgroundProgram&) = delete;
-    const std::string& FirstLine() const { return firstLine_; }
-
-private:
-    pid_t pid_ = -1;
-    std::FILE* output_ = nullptr;
-    std::string firstLine_;
-};
-
 // qvu-server (beside the benchmark in the build tree) serving a folder on 127.0.0.1.
 class BenchServer {
 public:
     BenchServer(const char* self, const fs::path& folder)
-        : server_((fs::path(self).parent_path() / "qvu-server").string(),
-                  {"--root", folder.string()}) {
+        : server_(
+              {(fs::path(self).parent_path() / "qvu-server").string(), "--root", folder.string()}) {
         const std::string prefix = "listening on ";
         if (server_.FirstLine().rfind(prefix, 0) != 0) {
             std::fprintf(stderr, "qvu-server did not start\n");
@@ -167,7 +123,7 @@ public:
     std::string Url(const std::string& target) const { return base_ + target; }
 
 private:
-    BackgroundProgram server_;
+    qvutest::BackgroundProgram server_;
     std::string base_;
 };
 

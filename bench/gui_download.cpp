@@ -7,6 +7,7 @@
 //
 //   bench_gui_download [SIZE_IN_MIB [ROUNDS]]     (default 1024 MiB, 3 rounds)
 #include "bench/DownloadBench.h"
+#include "tests/support/VirtualDisplay.h"
 
 #include <chrono>
 #include <memory>
@@ -198,18 +199,16 @@ int main(int argc, char** argv) {
 
     const bench::BenchFolder folder("/tmp/qvu-bench-gui-XXXXXX");
     const Machine machine(argv[0], folder.Path(), mebibytes << 20);
-    // One X server for the whole run; it writes its display number when ready.
-    const bench::BackgroundProgram display(
-        "Xvfb", {"-displayfd", "1", "-screen", "0", "1280x1024x24", "-nolisten", "tcp"});
-    if (display.FirstLine().empty()) {
+    // One X server for the whole run, named by DISPLAY while it lives.
+    const qvutest::VirtualDisplay display;
+    if (!display.Started()) {
         std::fprintf(stderr, "Xvfb did not start\n");
         return 1;
     }
     // Both front ends in the same environment: only --console tells them apart.
-    setenv("DISPLAY", (":" + display.FirstLine()).c_str(), 1);
     setenv("QVU_DEBUG_OUTPUT", "1", 1);
-    std::printf("package %llu MiB, %ld rounds, Xvfb on :%s\n",
-                static_cast<unsigned long long>(mebibytes), rounds, display.FirstLine().c_str());
+    std::printf("package %llu MiB, %ld rounds, Xvfb on %s\n",
+                static_cast<unsigned long long>(mebibytes), rounds, display.Name().c_str());
 
     std::vector<double> ratios;
     std::vector<double> extraSeconds;

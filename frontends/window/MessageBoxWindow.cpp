@@ -9,9 +9,6 @@
 #include <wx/statbmp.h>
 #include <wx/stattext.h>
 
-#include <algorithm>
-#include <vector>
-
 namespace {
 
 // Text lines wrap at this width, as a Windows box wraps long messages.
@@ -53,12 +50,12 @@ long IconStyle(UINT type) {
     }
 }
 
-// The button Escape and the close box press; 0 when the box has none (Yes/No).
+// The button Escape and the close box press: the one that leaves the box
+// when it is Cancel or a lone OK; 0 when the box must be answered (Yes/No,
+// Abort/Retry/Ignore).
 int EscapeButton(UINT type) {
-    const std::vector<int> buttons = MessageBoxButtonIds(type);
-    if (std::find(buttons.begin(), buttons.end(), IDCANCEL) != buttons.end())
-        return IDCANCEL;
-    return buttons.size() == 1 && buttons.front() == IDOK ? IDOK : 0;
+    const int leaving = DismissingMessageBoxButton(type);
+    return leaving == IDCANCEL || leaving == IDOK ? leaving : 0;
 }
 
 } // namespace

@@ -6,7 +6,6 @@
 
 #include <wx/webview.h>
 
-#include <functional>
 #include <string>
 
 class PageView {

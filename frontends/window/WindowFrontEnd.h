@@ -11,7 +11,6 @@
 #include "platform/dialog_controls.h"
 
 #include <functional>
-#include <memory>
 #include <string>
 
 class UpdateWindow;
