@@ -236,7 +236,7 @@ void CQVUUpdateDlg::InstallPackage() {
     installerStarted_ = failure.empty();
     installerFailed_ = !installerStarted_;
     if (installerFailed_)
-        frontEnd_.ShowNote(*this, failure, app_.ApplicationName());
+        ShowNote(failure);
     busy_ = false;
     PostMessageA(window_, WM_CLOSE, 0, 0);
 }

@@ -5,6 +5,7 @@
 #include "platform/files.h"
 #include "platform/registry.h"
 #include "platform/strings.h"
+#include "tracelog/TraceLog.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -150,5 +151,18 @@ BOOL CQVUUpdateApp::InitInstance(const std::string& commandLine, UpdateFrontEnd&
     CQVUUpdateDlg dialog(*this, frontEnd);
     dialog.DoModal();
     outcome_ = dialog.Outcome();
+    if (outcome_ == RunOutcome::Refused || outcome_ == RunOutcome::InstallerNotStarted)
+        LogFailure(dialog.LastMessage());
     return FALSE;
+}
+
+void CQVUUpdateApp::LogFailure(const std::string& message) const {
+    // One line, so that an unattended run's failure can be read afterwards:
+    // the message's own line breaks become spaces.
+    std::string reason = message.empty() ? "no message was shown" : message;
+    for (char& c : reason)
+        if (c == '\r' || c == '\n' || c == '\t')
+            c = ' ';
+    TraceLog(1).Format(1, "%s: the update ended without installing: %s", appName_.c_str(),
+                       reason.c_str());
 }

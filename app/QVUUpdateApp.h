@@ -103,6 +103,9 @@ public:
     RunOutcome Outcome() const { return outcome_; }
 
 private:
+    // The level-1 trace log line of a run that ended on a failure.
+    void LogFailure(const std::string& message) const;
+
     std::string programPath_;
     std::string appName_;
     ApplicationProfile profile_;

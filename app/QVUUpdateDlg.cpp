@@ -3,7 +3,9 @@
 #include "app/UpdateFrontEnd.h"
 #include "platform/dialog_controls.h"
 #include "platform/http_session.h"
+#include "platform/sync.h"
 #include "platform/time.h"
+#include "platform/window.h"
 #include "products/ProductDetection.h"
 #include "update/SelfCheck.h"
 #include "update/UpdateDescription.h"
@@ -163,9 +165,16 @@ BOOL CQVUUpdateDlg::OnInitDialog() {
 INT_PTR CQVUUpdateDlg::DoModal() {
     // Message boxes of every layer (the update checks show their own) go to
     // the front end, which keeps this dialog's messages flowing meanwhile.
-    platform::SetMessageBoxHandler([this](HWND, const char* text, const char* caption, UINT type) {
-        return frontEnd_.ShowMessageBox(*this, text ? text : "", caption ? caption : "Error", type);
-    });
+    // The front end lives on this thread; a box of another thread (a worker's
+    // trace log that cannot be opened) is shown as without a front end.
+    const DWORD dialogThread = GetCurrentThreadId();
+    platform::SetMessageBoxHandler(
+        [this, dialogThread](HWND, const char* text, const char* caption, UINT type) {
+            if (GetCurrentThreadId() != dialogThread)
+                return platform::ShowMessageBoxOnStandardError(text, caption, type);
+            lastMessage_ = text;
+            return frontEnd_.ShowMessageBox(*this, text, caption, type);
+        });
     frontEnd_.DialogOpened(*this);
     OnInitDialog();
     RunModalLoop([] { return false; });
@@ -258,4 +267,9 @@ RunOutcome CQVUUpdateDlg::Outcome() const {
 
 int CQVUUpdateDlg::ShowMessage(const std::string& text, UINT type) {
     return MessageBoxA(window_, text.c_str(), app_.ApplicationName().c_str(), type);
+}
+
+void CQVUUpdateDlg::ShowNote(const std::string& text) {
+    lastMessage_ = text;
+    frontEnd_.ShowNote(*this, text, app_.ApplicationName());
 }

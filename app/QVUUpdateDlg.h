@@ -91,6 +91,9 @@ public:
     bool IsBusy() const { return busy_; }
     bool IsStartEnabled() const;
     RunOutcome Outcome() const;
+    // The last message the run showed the user: why a run that did not
+    // install ended. Empty when it showed none.
+    const std::string& LastMessage() const { return lastMessage_; }
 
     const XMLLocalizer& Texts() const { return texts_; }
     const ProductSelection& Selection() const { return selection_; }
@@ -103,6 +106,8 @@ private:
     void DispatchGuarded(const MSG& message);
     void EndDialog(int result);
     int ShowMessage(const std::string& text, UINT type);
+    // A note the front end shows where it has room for one.
+    void ShowNote(const std::string& text);
     std::string Text(const char* itemId) const { return texts_.GetText(itemId); }
     void EnableStart(bool enable);
 
@@ -141,4 +146,5 @@ private:
     bool endedByUser_ = false;
     // A failure was reported during the run: ending it is no plain Cancel.
     bool failureShown_ = false;
+    std::string lastMessage_;
 };

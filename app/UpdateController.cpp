@@ -209,10 +209,8 @@ void CQVUUpdateDlg::OnDownloadFailed(unsigned command, LPARAM writeError) {
     // The message blames the download; where the front end has room, the
     // user learns that the disk is the cause, so freeing space helps.
     if (!fileBusy && writeError == static_cast<LPARAM>(ERROR_DISK_FULL))
-        frontEnd_.ShowNote(*this,
-                           "The disk is full: the update file does not fit into " +
-                               selection_.SettingsFolder + "Update\\ and was removed.",
-                           app_.ApplicationName());
+        ShowNote("The disk is full: the update file does not fit into " +
+                 selection_.SettingsFolder + "Update\\ and was removed.");
     progress_.OnDownloadEnded();
     busy_ = false;
     EnableStart(true);

@@ -58,4 +58,9 @@ using MessageBoxHandler =
     std::function<int(HWND owner, const char* text, const char* caption, UINT type)>;
 void SetMessageBoxHandler(MessageBoxHandler handler);
 
+// The box as it is shown without a handler: "caption: text" on standard
+// error, answered with its first button. For a handler that cannot show a
+// box on the calling thread.
+int ShowMessageBoxOnStandardError(LPCSTR text, LPCSTR caption, UINT type);
+
 } // namespace platform

@@ -52,9 +52,7 @@ int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
         caption = "Error";
     if (const platform::MessageBoxHandler handler = CurrentHandler())
         return handler(owner, text, caption, type);
-    const std::string box = std::string(caption) + ": " + text + "\n";
-    std::fwrite(box.data(), 1, box.size(), stderr);
-    return firstButton;
+    return platform::ShowMessageBoxOnStandardError(text, caption, type);
 }
 
 namespace platform {
@@ -62,6 +60,13 @@ namespace platform {
 void SetMessageBoxHandler(MessageBoxHandler handler) {
     std::lock_guard<std::mutex> guard(handlerLock);
     Handler() = std::move(handler);
+}
+
+int ShowMessageBoxOnStandardError(LPCSTR text, LPCSTR caption, UINT type) {
+    const std::string box =
+        std::string(caption ? caption : "Error") + ": " + (text ? text : "") + "\n";
+    std::fwrite(box.data(), 1, box.size(), stderr);
+    return FirstButton(type);
 }
 
 } // namespace platform

@@ -64,6 +64,7 @@ TEST_F(FullUpdateTest, StartAtThePromptDownloadsAndHandsThePackageToTheInstaller
     EXPECT_TRUE(fs::exists(install / "Data" / "Samples" / "sample.dat"));
     // The page is shown by the dialog's own view: no outside browser opened.
     EXPECT_FALSE(fs::exists(browserRecord));
+    EXPECT_TRUE(fs::is_empty(OnDrive(kTraceLogFolder))) << "a run that succeeds does not log";
 }
 
 TEST_F(FullUpdateTest, AutostartNeedsNoInputAndShowsTheGivenPage) {

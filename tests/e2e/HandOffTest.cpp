@@ -39,6 +39,7 @@ TEST_F(HandOffTest, InstallerThatCannotBeStartedEndsTheRunAsAFailure) {
     // The dialog went through the whole hand-off all the same.
     EXPECT_FALSE(fs::exists(OnDrive(kInstallationFolder) / "QVUninstall.ini"));
     EXPECT_NE(ReadFile(OnDrive(kUpdateFolder) / TodaysLogName()), "");
+    ExpectFailureLogged("MsiExec.exe could not be started: the program was not found");
 }
 
 } // namespace

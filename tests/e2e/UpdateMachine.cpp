@@ -1,5 +1,6 @@
 #include "tests/e2e/UpdateMachine.h"
 
+#include "settings/QVRegistry.h"
 #include "update/Digest.h"
 
 #include <algorithm>
@@ -55,6 +56,12 @@ void UpdateMachineTest::SetUp() {
     fs::copy_file(program, copy);
     fs::last_write_time(copy, fs::last_write_time(program) - std::chrono::hours(1));
     Serve("pages/notes.html", "<html><body>Release notes</body></html>\n");
+
+    fs::create_directories(OnDrive(kTraceLogFolder));
+    QVRegistry traceLogSettings("VAZuvedev", nullptr);
+    ASSERT_EQ(
+        traceLogSettings.WriteRegistry(HKEY_LOCAL_MACHINE, "IniFilePath", kTraceLogFolder, false),
+        0);
 
     server = std::make_unique<LocalServer>(served);
     ASSERT_TRUE(server->Started()) << server->FirstLine();
@@ -140,6 +147,25 @@ ProgramRun UpdateMachineTest::RunUpdate(const std::vector<std::string>& argument
         variables[name] = value;
     return RunProgram(ProgramPath("QVUUpdate"), all, variables, input,
                       root.Folder() / ("run" + std::to_string(++runs)), inputEnd);
+}
+
+std::string UpdateMachineTest::TraceLogText() const {
+    std::vector<fs::path> files;
+    for (const auto& entry : fs::directory_iterator(OnDrive(kTraceLogFolder)))
+        files.push_back(entry.path());
+    std::sort(files.begin(), files.end());
+    std::string text;
+    for (const fs::path& file : files)
+        text += ReadFile(file);
+    return text;
+}
+
+void UpdateMachineTest::ExpectFailureLogged(std::string message) const {
+    std::replace(message.begin(), message.end(), '\n', ' ');
+    const std::string log = TraceLogText();
+    const std::string line = "QVUUpdate: the update ended without installing: ";
+    EXPECT_EQ(Occurrences(log, line), 1u) << log;
+    EXPECT_NE(log.find("\t" + line + message + "\r\n"), std::string::npos) << log;
 }
 
 std::string UpdateMachineTest::InstallerRecord(int waitMs) const {

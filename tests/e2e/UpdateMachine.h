@@ -31,6 +31,9 @@ protected:
     static constexpr const char* kSettingsFolder = "C:\\Quorvane\\Olvin5\\";
     static constexpr const char* kInstallationFolder = "C:\\Program Files\\Quorvane Olvin 5\\";
     static constexpr const char* kUpdateFolder = "C:\\Quorvane\\Olvin5\\Update\\";
+    // Where the update manager's trace log goes: the INI folder of the
+    // application the trace log reads its folders from.
+    static constexpr const char* kTraceLogFolder = "C:\\Logs\\";
 
     void SetUp() override;
 
@@ -71,6 +74,11 @@ protected:
     std::string Url(const std::string& target) const { return server->Url(target); }
     // Today's update log name, as the update manager forms it.
     static std::string TodaysLogName();
+    // The text of every trace log file, in name order.
+    std::string TraceLogText() const;
+    // The trace log holds the one line of a failed run, quoting the message
+    // (its line breaks as spaces).
+    void ExpectFailureLogged(std::string message) const;
 
     TempRoot root;
     std::filesystem::path driveC;
