@@ -1,7 +1,7 @@
 // Cost of one TraceLog::Write at level 4 (written, not flushed) while server
-// logging is on, and while its share is unreachable, against the same write
-// with server logging off, measured in the same run. Writers only queue their
-// lines for the server, so neither should cost much more than the reference.
+// logging is on, while its share is unreachable and while it is read-only,
+// against the same write with server logging off, measured in the same run. Writers only queue
+// their lines for the server, so neither should cost much more than the reference.
 #include "settings/QVRegistry.h"
 #include "tracelog/internal/TraceLogState.h"
 #include "tracelog/TraceLog.h"
@@ -50,6 +50,13 @@ struct Machine {
     void SetServerFolder(const char* folder) {
         QVRegistry("VAZuvedev", "C:\\Data\\Main.ini").WriteValue("Locations", "LogServer", folder);
     }
+    // Read-only even for root: the share folder and its files immutable.
+    // False when this machine does not allow it.
+    bool SetShareReadOnly(bool readOnly) {
+        const std::string command = std::string("chattr -R ") + (readOnly ? "+i " : "-i ") +
+                                    (folder_ / "share").string() + " 2>/dev/null";
+        return std::system(command.c_str()) == 0;
+    }
     void MapShare(bool mapped) {
         const fs::path link = folder_ / "root" / "dosdevices" / "unc" / "server" / "share";
         std::error_code ignored;
@@ -61,7 +68,7 @@ struct Machine {
     fs::path folder_;
 };
 
-enum class Server { Off, On, Unreachable };
+enum class Server { Off, On, Unreachable, ReadOnly };
 
 // One measurement from a fresh start of the log.
 double MeasureWrite(Machine& machine, Server server) {
@@ -72,12 +79,15 @@ double MeasureWrite(Machine& machine, Server server) {
     log.Write(0, "start", true);
     if (server == Server::Unreachable)
         machine.MapShare(false);
+    if (server == Server::ReadOnly)
+        machine.SetShareReadOnly(true);
     const std::string text(100, 'x');
     const auto start = Clock::now();
     for (int i = 0; i < kWrites; ++i)
         log.Write(4, text.c_str(), true);
     const double elapsed = std::chrono::duration<double, std::micro>(Clock::now() - start).count();
     TraceLog::StopLogging(true, false);
+    machine.SetShareReadOnly(false);
     return elapsed / kWrites;
 }
 
@@ -92,12 +102,15 @@ int main() {
     const fs::path folder =
         fs::temp_directory_path() / ("qvu-bench-trace-" + std::to_string(std::rand()));
     Machine machine(folder);
-    std::vector<double> off, on, unreachable;
-    // Alternated, so that a slow moment of the machine hits all three alike.
+    const bool readOnlyShare = machine.SetShareReadOnly(true) && machine.SetShareReadOnly(false);
+    std::vector<double> off, on, unreachable, readOnly;
+    // Alternated, so that a slow moment of the machine hits all alike.
     for (int round = 0; round < kRounds; ++round) {
         off.push_back(MeasureWrite(machine, Server::Off));
         on.push_back(MeasureWrite(machine, Server::On));
         unreachable.push_back(MeasureWrite(machine, Server::Unreachable));
+        if (readOnlyShare)
+            readOnly.push_back(MeasureWrite(machine, Server::ReadOnly));
     }
     tracelog::ResetTraceLogState();
     const double reference = Median(off);
@@ -108,6 +121,12 @@ int main() {
                 Median(on), Median(on) / reference);
     std::printf("server share unreachable:        %8.2f us  (%.2fx, goal at most 1.20)\n",
                 Median(unreachable), Median(unreachable) / reference);
+    if (readOnlyShare)
+        std::printf("server share read-only:          %8.2f us  (%.2fx, goal at most 1.20)\n",
+                    Median(readOnly), Median(readOnly) / reference);
+    else
+        std::printf("server share read-only:          not measured (chattr +i is not allowed "
+                    "here)\n");
 
     fs::current_path(fs::temp_directory_path());
     std::error_code ignored;
