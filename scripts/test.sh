@@ -8,8 +8,12 @@ bash scripts/bootstrap.sh
 
 build=build
 options=()
+# Per test; the sanitizers make the heaviest tests (the trace log's load of
+# two processes) several times slower.
+timeout=300
 if [[ "${1:-}" == "--sanitize" ]]; then
     build=build-sanitize
+    timeout=900
     options+=(-DQVU_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug)
     # The desktop libraries under the window keep caches until the process ends.
     export LSAN_OPTIONS="suppressions=$PWD/tests/sanitizer/lsan.supp"
@@ -18,4 +22,4 @@ fi
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo "${options[@]}" >/dev/null
 cmake --build "$build" -j "$(nproc)"
 cd "$build"
-ctest --output-on-failure -j "$(nproc)" --timeout 300
+ctest --output-on-failure -j "$(nproc)" --timeout "$timeout"

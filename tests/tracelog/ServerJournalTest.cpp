@@ -49,7 +49,9 @@ TEST_F(ServerJournalTest, AnUnreachableShareNeitherStopsNorSlowsTheLocalLog) {
     const DWORD start = timeGetTime();
     for (int i = 0; i < 2100; ++i)
         log.Format(4, "queued %d", i);
-    EXPECT_LT(timeGetTime() - start, 5000u);
+    // Only a guard against a writer that waits for the share, loose enough
+    // for a loaded machine; bench_trace_write measures what a write costs.
+    EXPECT_LT(timeGetTime() - start, 60000u);
     EXPECT_EQ(Lines(LocalLogs()).size(), 1u + 1 + 2100);
     EXPECT_GT(tracelog::State().failureCount, 0);
     // A try that finds more than 2000 lines waiting gives them up: this one,
