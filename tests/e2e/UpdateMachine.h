@@ -2,9 +2,10 @@
 // installed Quorvane Olvin 5 (registry records written by qvu-reg, Rered.ini,
 // a QVVer.dll from qvu-verdll, data and documentation folders, an uninstall
 // list), an update server on 127.0.0.1 serving the description file, the
-// package and the update manager's own program, and stand-ins for the
-// installer and the web browser first on PATH. QVUUpdate runs against it as
-// a child process with the console front end.
+// package and the update manager's own program (qvu-server, or another server
+// of the same folder), and stand-ins for the installer and the web browser
+// first on PATH. QVUUpdate runs against it as a child process with the
+// console front end.
 #pragma once
 
 #include "tests/e2e/ChildProcess.h"
@@ -71,7 +72,14 @@ protected:
 
     // A Windows path of drive C on disk.
     std::filesystem::path OnDrive(const std::string& windowsPath) const;
-    std::string Url(const std::string& target) const { return server->Url(target); }
+    // The update server's address followed by the target: the runs' update
+    // and web server, and where ServePackage places the package.
+    std::string Url(const std::string& target) const {
+        return (updateServerBase.empty() ? server->Url("") : updateServerBase) + target;
+    }
+    // Another server of the served folder (an nginx) as the update server of
+    // the runs from now on, by its base address ("https://127.0.0.1:PORT").
+    void UseUpdateServer(const std::string& baseAddress) { updateServerBase = baseAddress; }
     // Today's update log name, as the update manager forms it.
     static std::string TodaysLogName();
     // The text of every trace log file, in name order.
@@ -87,6 +95,7 @@ protected:
     std::filesystem::path installerRecord;
     std::filesystem::path browserRecord;
     std::unique_ptr<LocalServer> server;
+    std::string updateServerBase; // empty: server's
     int runs = 0;
     bool console = true;
 };

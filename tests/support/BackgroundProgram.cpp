@@ -36,7 +36,7 @@ std::string ReadFirstLine(int descriptor) {
 
 } // namespace
 
-BackgroundProgram::BackgroundProgram(std::vector<std::string> words) {
+BackgroundProgram::BackgroundProgram(std::vector<std::string> words, Announcement announcement) {
     int pipeEnds[2];
     if (words.empty() || pipe2(pipeEnds, O_CLOEXEC) != 0)
         return;
@@ -53,7 +53,7 @@ BackgroundProgram::BackgroundProgram(std::vector<std::string> words) {
     posix_spawn_file_actions_destroy(&actions);
     close(pipeEnds[1]);
     output_ = pipeEnds[0];
-    if (pid_ > 0)
+    if (pid_ > 0 && announcement == Announcement::FirstLine)
         firstLine_ = ReadFirstLine(output_);
 }
 
@@ -63,9 +63,18 @@ BackgroundProgram::~BackgroundProgram() {
         close(output_);
 }
 
+bool BackgroundProgram::Running() {
+    int status = 0;
+    if (pid_ <= 0 || waitpid(pid_, &status, WNOHANG) != pid_)
+        return pid_ > 0;
+    pid_ = -1;
+    exitCode_ = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return false;
+}
+
 int BackgroundProgram::Stop() {
     if (pid_ <= 0)
-        return -1;
+        return exitCode_;
     const pid_t pid = pid_;
     pid_ = -1;
     kill(pid, SIGTERM);

@@ -2,7 +2,11 @@
 
 #include "tests/support/TempRoot.h"
 
+#include <arpa/inet.h>
 #include <cstdlib>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 namespace qvutest {
 
@@ -31,6 +35,18 @@ LocalServer::LocalServer(const std::filesystem::path& folder,
 
 std::string LocalServer::Url(const std::string& target) const {
     return scheme_ + "://127.0.0.1:" + std::to_string(port_) + target;
+}
+
+int UnusedLoopbackPort() {
+    const int socket = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    const bool bound = bind(socket, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+                       getsockname(socket, reinterpret_cast<sockaddr*>(&address), &length) == 0;
+    close(socket);
+    return bound ? ntohs(address.sin_port) : 0;
 }
 
 } // namespace qvutest

@@ -34,4 +34,8 @@ private:
     std::string scheme_ = "http";
 };
 
+// A port of 127.0.0.1 that the system just handed out and took back: nothing
+// listens there until a server is started on it (0 when none was had).
+int UnusedLoopbackPort();
+
 } // namespace qvutest

@@ -17,11 +17,7 @@
 #include <string>
 #include <vector>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
 #include <random>
-#include <sys/socket.h>
-#include <unistd.h>
 
 namespace qvutest {
 
@@ -65,16 +61,7 @@ protected:
 // ---- Definitions ----
 
 inline std::string RefusedAddress(const std::string& target) {
-    // A port the system just handed out and took back: nothing listens there.
-    const int socket = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    bind(socket, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    getsockname(socket, reinterpret_cast<sockaddr*>(&address), &length);
-    close(socket);
-    return "http://127.0.0.1:" + std::to_string(ntohs(address.sin_port)) + target;
+    return "http://127.0.0.1:" + std::to_string(UnusedLoopbackPort()) + target;
 }
 
 inline std::string PackageBytes(std::size_t size) {
