@@ -51,3 +51,15 @@ BOOL InternetReadFile(HINTERNET file, LPVOID buffer, DWORD numberOfBytesToRead,
                       LPDWORD numberOfBytesRead);
 
 BOOL InternetCloseHandle(HINTERNET internet);
+
+namespace platform {
+
+// Not in WinInet: every later request of the session must come whole, its
+// headers and its body, within the receive time-out of its connection,
+// however steadily its bytes trickle in; one that takes longer ends as a
+// stalled one does (ERROR_INTERNET_TIMEOUT: InternetOpenUrlA fails, or a
+// read gives the bytes that came and then fails). For small answers waited
+// for where nobody can cancel the wait. FALSE for a handle that is no session.
+BOOL LimitInternetSessionTime(HINTERNET session);
+
+} // namespace platform

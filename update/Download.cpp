@@ -152,6 +152,8 @@ DownloadResult DownloadToFile(LPCSTR address, LPCSTR filePath, HWND window, int*
         InternetOpenA(kUpdateUserAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
     if (!session)
         return {};
+    if (checks.wholeWithinReceiveTimeout)
+        platform::LimitInternetSessionTime(session.get());
     const InternetHandle body(
         InternetOpenUrlA(session.get(), address, nullptr, 0, INTERNET_FLAG_RELOAD, 0));
     if (!body)

@@ -60,6 +60,10 @@ struct DownloadChecks {
     // Fed with every block as it is written, so the digest is known when the
     // last byte is on disk without reading the file a second time.
     BackgroundMd5* digest = nullptr;
+    // The whole answer must come within the receive time-out, however
+    // steadily it trickles (platform::LimitInternetSessionTime): for a small
+    // file fetched where the user cannot cancel the wait.
+    bool wholeWithinReceiveTimeout = false;
 };
 
 struct DownloadResult {

@@ -172,6 +172,9 @@ bool EvaluateUpdateDescription(Product selected, const std::string& settingsFold
     const std::string path = UpdateDescriptionPath(settingsFolder);
     DownloadChecks checks;
     checks.byteLimit = kDescriptionSizeLimit;
+    // The check runs on the dialog's thread, where Cancel waits for it: a
+    // server trickling the description must not hold the run for ever.
+    checks.wholeWithinReceiveTimeout = true;
     const DownloadResult stored =
         DownloadToFile(UpdateDescriptionAddress().c_str(), path.c_str(), nullptr, nullptr, checks);
     if (stored.bytes == 0 || stored.WriteFailed() || stored.bytes > kDescriptionSizeLimit)

@@ -98,11 +98,13 @@ bool IsPlainFileName(const char* name);
 
 // Downloads QVU.ini from the update server into the settings folder's
 // Update\ folder (an answer longer than kDescriptionSizeLimit is cut there
-// and counts as not found), checks its format versions and reads the selected
-// product's VersionLong into offeredVersion. Answers true when the offered
-// version is known and shown in the dialog's control labelControl; false
-// after the failure was shown in that control and (but for a product without
-// a release) in a message box owned by the dialog and captioned with caption.
+// and counts as not found; one that does not come whole within the receive
+// time-out, however steadily it trickles, ends there as a stalled one does),
+// checks its format versions and reads the selected product's VersionLong
+// into offeredVersion. Answers true when the offered version is known and shown
+// in the dialog's control labelControl; false after the failure was shown in
+// that control and (but for a product without a release) in a message box
+// owned by the dialog and captioned with caption.
 bool EvaluateUpdateDescription(Product selected, const std::string& settingsFolder,
                                const XMLLocalizer& localizer, HWND dialog, int labelControl,
                                const char* caption, std::string& offeredVersion);

@@ -111,3 +111,11 @@ BOOL InternetCloseHandle(HINTERNET internet) {
     }
     return TRUE;
 }
+
+BOOL platform::LimitInternetSessionTime(HINTERNET internet) {
+    const auto session = FindInternetObject<InternetSession>(internet);
+    if (!session)
+        return FALSE;
+    session->settings.wholeWithinReceiveTimeout = true;
+    return TRUE;
+}

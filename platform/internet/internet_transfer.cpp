@@ -233,6 +233,16 @@ template <class Done> void InternetTransfer::Pump(Done done) {
         if (finished_ || done())
             return;
         long waitMs = kLongestPollMs;
+        if (deadline_) {
+            const auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(*deadline_ - Clock::now());
+            if (left.count() <= 0) {
+                Fail(ERROR_INTERNET_TIMEOUT, "the answer did not come whole within " +
+                                                 std::to_string(receiveTimeout_.count()) + " ms");
+                return;
+            }
+            waitMs = std::min<long>(waitMs, left.count());
+        }
         if (connected_) {
             const auto silent =
                 std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - lastActivity_);
@@ -311,6 +321,9 @@ int InternetTransfer::ConnectedCallback(void* self, char*, char*, int, int) {
     auto* transfer = static_cast<InternetTransfer*>(self);
     transfer->connected_ = true;
     transfer->lastActivity_ = Clock::now();
+    // Every connection (a redirection makes another) starts the answer's time.
+    if (transfer->session_.wholeWithinReceiveTimeout)
+        transfer->deadline_ = transfer->lastActivity_ + transfer->receiveTimeout_;
     return CURL_PREREQFUNC_OK;
 }
 

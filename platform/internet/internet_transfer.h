@@ -24,6 +24,9 @@ struct InternetSessionSettings {
     DWORD accessType = 0;
     std::string proxy;
     std::string proxyBypass;
+    // Each answer must come whole within the receive time-out of its
+    // connection (LimitInternetSessionTime).
+    bool wholeWithinReceiveTimeout = false;
 };
 
 struct InternetRequest {
@@ -104,6 +107,8 @@ private:
     std::optional<std::uint64_t> bodyLength_;
     std::uint64_t bodyReceived_ = 0;
     std::chrono::steady_clock::time_point lastActivity_;
+    // When the answer must have come whole (wholeWithinReceiveTimeout).
+    std::optional<std::chrono::steady_clock::time_point> deadline_;
     DWORD error_ = 0;
 };
 

@@ -4,11 +4,9 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <csignal>
 #include <fcntl.h>
 #include <sys/wait.h>
-#include <thread>
 #include <unistd.h>
 
 extern char** environ;
@@ -43,15 +41,14 @@ std::vector<char*> Pointers(std::vector<std::string>& texts) {
 
 } // namespace
 
-ProgramRun RunProgram(const std::filesystem::path& program,
-                      const std::vector<std::string>& arguments,
-                      const std::map<std::string, std::string>& environment,
-                      const std::string& input, const std::filesystem::path& scratch,
-                      InputEnd inputEnd, int timeoutSeconds) {
+StartedProgram::StartedProgram(const std::filesystem::path& program,
+                               const std::vector<std::string>& arguments,
+                               const std::map<std::string, std::string>& environment,
+                               const std::string& input, const std::filesystem::path& scratch,
+                               InputEnd inputEnd)
+    : outFile_(scratch / "stdout.txt"), errFile_(scratch / "stderr.txt") {
     std::filesystem::create_directories(scratch);
     const std::filesystem::path inFile = scratch / "stdin.txt";
-    const std::filesystem::path outFile = scratch / "stdout.txt";
-    const std::filesystem::path errFile = scratch / "stderr.txt";
     WriteFile(inFile, input);
 
     // Everything the child needs is prepared before fork: after it, only exec.
@@ -61,23 +58,19 @@ ProgramRun RunProgram(const std::filesystem::path& program,
     std::vector<char*> argv = Pointers(argumentTexts);
     std::vector<char*> envp = Pointers(environmentTexts);
     int in = open(inFile.c_str(), O_RDONLY | O_CLOEXEC);
-    int writer = -1;
     int ends[2];
     if (inputEnd == InputEnd::Never && pipe2(ends, O_CLOEXEC) == 0) {
         close(in);
         in = ends[0];
-        writer = ends[1];
-        // Small texts only: the pipe holds them without a reader.
-        const ssize_t written = write(writer, input.data(), input.size());
-        EXPECT_EQ(written, static_cast<ssize_t>(input.size()));
+        writer_ = ends[1];
+        Type(input);
     }
-    const int out = open(outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    const int err = open(errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    const int out = open(outFile_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    const int err = open(errFile_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
 
-    ProgramRun run;
-    const auto started = std::chrono::steady_clock::now();
-    const pid_t pid = fork();
-    if (pid == 0) {
+    started_ = std::chrono::steady_clock::now();
+    pid_ = fork();
+    if (pid_ == 0) {
         dup2(in, STDIN_FILENO);
         dup2(out, STDOUT_FILENO);
         dup2(err, STDERR_FILENO);
@@ -87,30 +80,77 @@ ProgramRun RunProgram(const std::filesystem::path& program,
     close(in);
     close(out);
     close(err);
-    if (pid < 0)
-        return run;
+}
 
-    int status = 0;
-    const auto deadline = started + std::chrono::seconds(timeoutSeconds);
-    while (waitpid(pid, &status, WNOHANG) == 0) {
+StartedProgram::~StartedProgram() {
+    if (Running()) {
+        Kill(SIGKILL);
+        waitpid(pid_, &status_, 0);
+    }
+    if (writer_ >= 0)
+        close(writer_);
+}
+
+void StartedProgram::Type(const std::string& text) const {
+    // Small texts only: the pipe holds them without a reader.
+    const ssize_t written = write(writer_, text.data(), text.size());
+    EXPECT_EQ(written, static_cast<ssize_t>(text.size()));
+}
+
+std::string StartedProgram::OutputSoFar() const {
+    return ReadFile(outFile_);
+}
+
+bool StartedProgram::Running() {
+    if (pid_ <= 0 || reaped_)
+        return false;
+    // Anything but 0 (still running) ends it: its status, or no such child.
+    reaped_ = waitpid(pid_, &status_, WNOHANG) != 0;
+    return !reaped_;
+}
+
+void StartedProgram::Kill(int signal) const {
+    if (pid_ > 0 && !reaped_)
+        kill(pid_, signal);
+}
+
+ProgramRun StartedProgram::Wait(int timeoutSeconds) {
+    ProgramRun run;
+    if (pid_ <= 0)
+        return run;
+    const auto deadline = started_ + std::chrono::seconds(timeoutSeconds);
+    while (Running()) {
         if (std::chrono::steady_clock::now() > deadline) {
             run.timedOut = true;
-            kill(pid, SIGKILL);
-            waitpid(pid, &status, 0);
+            Kill(SIGKILL);
+            waitpid(pid_, &status_, 0);
+            reaped_ = true;
             break;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
-    if (writer >= 0)
-        close(writer);
-    run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-    if (!run.timedOut && WIFEXITED(status))
-        run.exitStatus = WEXITSTATUS(status);
-    if (WIFSIGNALED(status))
-        run.signal = WTERMSIG(status);
-    run.output = ReadFile(outFile);
-    run.errors = ReadFile(errFile);
+    if (writer_ >= 0) {
+        close(writer_);
+        writer_ = -1;
+    }
+    run.seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - started_).count();
+    if (!run.timedOut && WIFEXITED(status_))
+        run.exitStatus = WEXITSTATUS(status_);
+    if (WIFSIGNALED(status_))
+        run.signal = WTERMSIG(status_);
+    run.output = ReadFile(outFile_);
+    run.errors = ReadFile(errFile_);
     return run;
+}
+
+ProgramRun RunProgram(const std::filesystem::path& program,
+                      const std::vector<std::string>& arguments,
+                      const std::map<std::string, std::string>& environment,
+                      const std::string& input, const std::filesystem::path& scratch,
+                      InputEnd inputEnd, int timeoutSeconds) {
+    StartedProgram started(program, arguments, environment, input, scratch, inputEnd);
+    return started.Wait(timeoutSeconds);
 }
 
 } // namespace qvutest

@@ -124,14 +124,17 @@ UpdateMachineTest::ServePackageBadly(std::size_t size, const std::vector<std::st
     return other;
 }
 
-ProgramRun UpdateMachineTest::RunUpdate(const std::vector<std::string>& arguments,
-                                        const std::string& input,
-                                        const std::map<std::string, std::string>& environment,
-                                        InputEnd inputEnd) {
+std::vector<std::string>
+UpdateMachineTest::UpdateArguments(const std::vector<std::string>& arguments) const {
     std::vector<std::string> all;
     if (console)
         all.push_back("--console");
     all.insert(all.end(), arguments.begin(), arguments.end());
+    return all;
+}
+
+std::map<std::string, std::string>
+UpdateMachineTest::UpdateEnvironment(const std::map<std::string, std::string>& environment) const {
     const char* path = std::getenv("PATH");
     std::map<std::string, std::string> variables{
         {"QVU_UPDATE_SERVER", Url("")},
@@ -145,8 +148,24 @@ ProgramRun UpdateMachineTest::RunUpdate(const std::vector<std::string>& argument
         {"LANG", "C"}};
     for (const auto& [name, value] : environment)
         variables[name] = value;
-    return RunProgram(ProgramPath("QVUUpdate"), all, variables, input,
+    return variables;
+}
+
+ProgramRun UpdateMachineTest::RunUpdate(const std::vector<std::string>& arguments,
+                                        const std::string& input,
+                                        const std::map<std::string, std::string>& environment,
+                                        InputEnd inputEnd) {
+    return RunProgram(ProgramPath("QVUUpdate"), UpdateArguments(arguments),
+                      UpdateEnvironment(environment), input,
                       root.Folder() / ("run" + std::to_string(++runs)), inputEnd);
+}
+
+std::unique_ptr<StartedProgram>
+UpdateMachineTest::StartUpdate(const std::vector<std::string>& arguments, const std::string& input,
+                               const std::map<std::string, std::string>& environment) {
+    return std::make_unique<StartedProgram>(
+        ProgramPath("QVUUpdate"), UpdateArguments(arguments), UpdateEnvironment(environment), input,
+        root.Folder() / ("run" + std::to_string(++runs)), InputEnd::Never);
 }
 
 std::string UpdateMachineTest::TraceLogText() const {

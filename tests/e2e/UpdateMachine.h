@@ -66,6 +66,12 @@ protected:
                          const std::map<std::string, std::string>& environment = {},
                          InputEnd inputEnd = InputEnd::AfterText);
 
+    // The same run started in the background, its input open for more
+    // (StartedProgram::Type), killed if still running when the answer goes.
+    std::unique_ptr<StartedProgram>
+    StartUpdate(const std::vector<std::string>& arguments, const std::string& input,
+                const std::map<std::string, std::string>& environment = {});
+
     // The installer stand-in's record once it has written it ("" when it
     // never started within a few seconds).
     std::string InstallerRecord(int waitMs = 5000) const;
@@ -87,6 +93,11 @@ protected:
     // The trace log holds the one line of a failed run, quoting the message
     // (its line breaks as spaces).
     void ExpectFailureLogged(std::string message) const;
+
+    // The command line and the environment of a run (see RunUpdate).
+    std::vector<std::string> UpdateArguments(const std::vector<std::string>& arguments) const;
+    std::map<std::string, std::string>
+    UpdateEnvironment(const std::map<std::string, std::string>& environment) const;
 
     TempRoot root;
     std::filesystem::path driveC;

@@ -118,6 +118,48 @@ TEST_F(InternetReadTest, StalledServerFailsWithinTheReceiveTimeout) {
     EXPECT_LT(waited, std::chrono::seconds(3));
 }
 
+TEST_F(InternetReadTest, LimitedSessionEndsATrickleWithinTheReceiveTimeout) {
+    folder.Put("trickle/QVU.ini", 3 * kBlock);
+    const std::string body = folder.Put("QVU.ini", 3 * kBlock);
+    qvutest::ScopedEnvironment environment;
+    environment.Set("QVU_HTTP_RECEIVE_TIMEOUT_MS", "1200");
+    LocalServer server(folder.Path(), {"--trickle-after", "8192", "--only", "/trickle/QVU.ini"});
+    ASSERT_TRUE(server.Started()) << server.FirstLine();
+    const auto OpenLimited = [&](const std::string& url) {
+        session = InternetHandle(
+            InternetOpenA(kAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
+        EXPECT_TRUE(platform::LimitInternetSessionTime(session.get()));
+        return InternetHandle(
+            InternetOpenUrlA(session.get(), url.c_str(), nullptr, 0, INTERNET_FLAG_RELOAD, 0));
+    };
+
+    // A byte a second never leaves the connection silent for the time-out;
+    // the limit ends it all the same, with the bytes that came.
+    InternetHandle file = OpenLimited(server.Url("/trickle/QVU.ini"));
+    ASSERT_NE(file, nullptr) << GetLastError();
+    const auto start = std::chrono::steady_clock::now();
+    const qvutest::BodyReading reading = qvutest::ReadBody(file.get());
+    const auto waited = std::chrono::steady_clock::now() - start;
+    EXPECT_LT(waited, std::chrono::seconds(3));
+    EXPECT_GE(reading.bytes.size(), kBlock);
+    EXPECT_LT(reading.bytes.size(), kBlock + 4);
+    DWORD error = reading.error;
+    if (!reading.failed) {
+        // A short count with the trickled bytes came first; the failure follows.
+        char rest[16];
+        DWORD count = 0;
+        EXPECT_FALSE(InternetReadFile(file.get(), rest, sizeof rest, &count));
+        error = GetLastError();
+    }
+    EXPECT_EQ(error, ERROR_INTERNET_TIMEOUT);
+
+    // An answer that comes at once passes, and the limit is the session's.
+    file = OpenLimited(server.Url("/QVU.ini"));
+    ASSERT_NE(file, nullptr) << GetLastError();
+    EXPECT_EQ(qvutest::ReadBody(file.get()).bytes, body);
+    EXPECT_FALSE(platform::LimitInternetSessionTime(file.get()));
+}
+
 TEST_F(InternetReadTest, OpenFailsWithoutAnAnswer) {
     folder.Put("QVU.ini", 100);
     int closedPort = 0;

@@ -62,7 +62,8 @@ TEST_F(QvuServerTest, HelpDescribesTheCommandLine) {
          {"--root DIR", "--port", "--cut-after", "--stall-after", "--status", "--no-content-length",
           "--no-last-modified", "--close-in-header", "--only", "127.0.0.1",
           "listening on http://127.0.0.1:PORT", "--tls CERT KEY", "--log FILE",
-          "--content-length TEXT", "--redirect ADDRESS", "(https with --tls)", "--rate BYTES"})
+          "--content-length TEXT", "--redirect ADDRESS", "(https with --tls)", "--rate BYTES",
+          "--trickle-after BYTES"})
         EXPECT_NE(Output().find(option), std::string::npos) << option;
 }
 
@@ -73,7 +74,7 @@ TEST_F(QvuServerTest, BadArgumentsFailWithUsage) {
           root + "--cut-after -1", root + "--stall-after", root + "--bogus",
           root + "--close-in-header --only /QVU.ini", root + "--tls only-one.pem",
           root + "--close-in-header --tls certificate.pem key.pem", root + "--rate 0",
-          root + "--rate 1k"}) {
+          root + "--rate 1k", root + "--trickle-after x"}) {
         SCOPED_TRACE(arguments);
         EXPECT_EQ(Run(arguments), 2);
         EXPECT_NE(Errors().find("usage: qvu-server"), std::string::npos);
@@ -208,6 +209,32 @@ TEST_F(QvuServerTest, RateSlowsEveryBodyAlongWithTheOtherSwitches) {
     EXPECT_LT(took, std::chrono::seconds(3));
     EXPECT_EQ(Fetch(server.Url("/?File=QVU.ini")), "[QVU.ini]\nver=3.1\n");
     EXPECT_TRUE(Fetch(server.Url("/cut.msi")) == package.substr(0, 1000));
+}
+
+TEST_F(QvuServerTest, TrickleKeepsTheConnectionBusyWhileTheBodyHardlyMoves) {
+    const std::string file = std::string(1000, 'a') + "bc";
+    qvutest::WriteFile(Folder() / "slow.msi", file);
+    qvutest::LocalServer server(Folder(), {"--trickle-after", "1000"});
+    ASSERT_TRUE(server.Started()) << server.FirstLine();
+    // The last two bytes take a second each, and each comes before the
+    // client's receive time-out: the whole body arrives, slowly.
+    qvutest::ScopedEnvironment environment;
+    environment.Set("QVU_HTTP_RECEIVE_TIMEOUT_MS", "1500");
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(Fetch(server.Url("/slow.msi")), file);
+    const auto took = std::chrono::steady_clock::now() - start;
+    EXPECT_GE(took, std::chrono::milliseconds(1900));
+    EXPECT_LT(took, std::chrono::seconds(5));
+    // The server stops at once however long the trickle would go on.
+    const HINTERNET session = InternetOpenA("test", INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0);
+    const HINTERNET open =
+        InternetOpenUrlA(session, server.Url("/slow.msi").c_str(), nullptr, 0, 0, 0);
+    EXPECT_NE(open, nullptr);
+    const auto stopping = std::chrono::steady_clock::now();
+    EXPECT_EQ(server.Stop(), 0);
+    EXPECT_LT(std::chrono::steady_clock::now() - stopping, std::chrono::seconds(3));
+    InternetCloseHandle(open);
+    InternetCloseHandle(session);
 }
 
 } // namespace

@@ -64,11 +64,13 @@ public:
         if (misbehaves) {
             cutAfter_ = options.cutAfter;
             stallAfter_ = options.stallAfter;
+            trickleAfter_ = options.trickleAfter;
         }
     }
 
     // Sends the next piece from offset; false ends the answer by closing the
-    // connection (a cut, a stall ended by the server stopping, a read error).
+    // connection (a cut, a stall or trickle ended by the server stopping, a
+    // read error).
     bool SendFrom(std::size_t offset, std::size_t length, httplib::DataSink& sink) {
         if (stallAfter_ && offset >= *stallAfter_) {
             while (!stopping_)
@@ -78,9 +80,20 @@ public:
         if (cutAfter_ && offset >= *cutAfter_)
             return false;
         std::size_t piece = std::min(length, buffer_.size());
-        for (const auto& limit : {cutAfter_, stallAfter_})
-            if (limit)
+        for (const auto& limit : {cutAfter_, stallAfter_, trickleAfter_})
+            if (limit && offset < *limit)
                 piece = std::min<std::size_t>(piece, *limit - offset);
+        if (trickleAfter_ && offset >= *trickleAfter_) {
+            piece = 1;
+            // A second's pause before each byte, cut short when the server stops.
+            const auto due = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+            while (std::chrono::steady_clock::now() < due) {
+                if (stopping_)
+                    return false;
+                std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(
+                    std::chrono::milliseconds(20), due - std::chrono::steady_clock::now()));
+            }
+        }
         // A range request starts elsewhere than where the last piece ended.
         if (offset != position_)
             stream_.seekg(static_cast<std::streamoff>(offset));
@@ -106,6 +119,7 @@ private:
     std::size_t position_ = 0;
     std::optional<std::uint64_t> cutAfter_;
     std::optional<std::uint64_t> stallAfter_;
+    std::optional<std::uint64_t> trickleAfter_;
     const std::atomic<bool>& stopping_;
     Pacer pacer_;
 };

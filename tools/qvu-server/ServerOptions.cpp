@@ -4,7 +4,8 @@
 
 const char* const kUsage =
     "usage: qvu-server --root DIR [--port N] [--tls CERT KEY] [--log FILE]\n"
-    "                  [--cut-after BYTES] [--stall-after BYTES] [--status CODE]\n"
+    "                  [--cut-after BYTES] [--stall-after BYTES] [--trickle-after BYTES]\n"
+    "                  [--status CODE]\n"
     "                  [--no-content-length] [--content-length TEXT] [--no-last-modified]\n"
     "                  [--redirect ADDRESS] [--close-in-header] [--only PATH]\n"
     "                  [--rate BYTES]\n"
@@ -22,6 +23,8 @@ const char* const kUsage =
     "                       although Content-Length announced the whole file\n"
     "  --stall-after BYTES  send nothing more after that many body bytes, but keep\n"
     "                       the connection open\n"
+    "  --trickle-after BYTES  after that many body bytes, send one byte a second:\n"
+    "                       the connection stays busy while the body hardly moves\n"
     "  --status CODE        answer that status code (200 to 599) with the file's body\n"
     "  --no-content-length  send the body without Content-Length, ending it by closing\n"
     "  --content-length TEXT  send \"Content-Length: TEXT\" (e.g. abc or -5) instead of\n"
@@ -109,10 +112,12 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
             if (!ParseNumber(value, number) || number < 200 || number > 599)
                 return Failure("bad status code: " + value);
             options.status = number;
-        } else if (name == "--cut-after" || name == "--stall-after") {
+        } else if (name == "--cut-after" || name == "--stall-after" || name == "--trickle-after") {
             if (!ParseNumber(value, bytes))
                 return Failure("bad byte count: " + value);
-            (name == "--cut-after" ? options.cutAfter : options.stallAfter) = bytes;
+            (name == "--cut-after"     ? options.cutAfter
+             : name == "--stall-after" ? options.stallAfter
+                                       : options.trickleAfter) = bytes;
         } else if (name == "--rate") {
             if (!ParseNumber(value, bytes) || bytes == 0)
                 return Failure("bad rate: " + value);

@@ -18,6 +18,9 @@ struct ServerOptions {
     // Misbehaviours, for the requests they apply to (see AppliesTo).
     std::optional<std::uint64_t> cutAfter;
     std::optional<std::uint64_t> stallAfter;
+    // After that many body bytes, one byte a second: the connection never
+    // falls silent for long, yet the body hardly moves.
+    std::optional<std::uint64_t> trickleAfter;
     std::optional<int> status;
     bool contentLength = true;
     // A Content-Length sent as given instead of the file's size ("abc", "-5").
