@@ -25,10 +25,11 @@ trap 'rm -rf "$work"' EXIT
 for name in "${targets[@]}"; do
     mkdir -p "$work/$name/corpus" "$work/$name/findings"
     cp -R "fuzz/corpus/$name/." "$work/$name/corpus/"
-    # A unit that takes more than 25 seconds counts as a hang.
-    if ! "build-fuzz/bin/fuzz_$name" -max_total_time="$seconds" -timeout=25 \
-        -print_final_stats=1 -artifact_prefix="$work/$name/findings/" \
-        "$work/$name/corpus" >"$work/$name/log" 2>&1; then
+    # A unit that takes more than 25 seconds counts as a hang. The target
+    # runs in its temporary folder: what it leaves there (a trace log) goes.
+    if ! (cd "$work/$name" && "$OLDPWD/build-fuzz/bin/fuzz_$name" -max_total_time="$seconds" \
+        -timeout=25 -print_final_stats=1 -artifact_prefix="$work/$name/findings/" \
+        "$work/$name/corpus" >"$work/$name/log" 2>&1); then
         kept="build-fuzz/findings/$name"
         mkdir -p "$kept"
         cp -R "$work/$name/findings/." "$kept/"
