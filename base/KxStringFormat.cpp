@@ -73,7 +73,8 @@ private:
             return ++p, Size::SizeT;
         case 't':
             return ++p, Size::PtrDiff;
-        case 'F':
+        // The old 16-bit near pointer prefix. "F", its far counterpart, is
+        // C99's upper-case 'f' to the C library that renders the text.
         case 'N':
             return ++p, Size::Default;
         default:
@@ -147,12 +148,15 @@ private:
         const char type = *p;
         if (type)
             ++p;
+        // A precision cuts a text or character, the width pads what is left:
+        // a text takes at least the width, whatever its precision.
         auto cut = [&](std::int64_t item) {
-            return hasPrecision ? std::min(item, precision) : item;
+            return std::max(width, hasPrecision ? std::min(item, precision) : item);
         };
         switch (type) {
         case 'e':
         case 'f':
+        case 'F':
         case 'g':
         case 'G':
             SkipFloat(size);
@@ -170,24 +174,24 @@ private:
             return flags + std::max(kIntegerItem, width + precision);
         case 'c':
             va_arg(arguments_, int);
-            return flags + cut(std::max<std::int64_t>(width, 2));
+            return flags + cut(2);
         case 's':
-            return flags + cut(std::max(width, TextLength(size)));
+            return flags + cut(TextLength(size));
         case 'n':
             va_arg(arguments_, void*);
             return flags;
-        // Counted as 0; the buffer is enlarged to fit their output.
+        // Counted as their width only; the buffer is enlarged to fit their output.
         case 'E':
         case 'a':
         case 'A':
             SkipFloat(size);
-            return flags;
+            return flags + width;
         case 'C':
             va_arg(arguments_, int);
-            return flags;
+            return flags + width;
         case 'S':
             va_arg(arguments_, const wchar_t*);
-            return flags;
+            return flags + width;
         default:
             return flags;
         }
@@ -305,6 +309,10 @@ std::vector<Piece> Parse(const char* format) {
             p = end;
         }
         insert.kind = KindOf(insert.conversion);
+        // Windows' size "I64" is "ll" to the C library, which would read the
+        // 'I' as a flag and "64" as a width.
+        if (const std::size_t i64 = insert.conversion.find("I64"); i64 != std::string::npos)
+            insert.conversion.replace(i64, 3, "ll");
         insert.conversion.insert(0, "%");
         pieces.emplace_back();
     }

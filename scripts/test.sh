@@ -2,6 +2,7 @@
 # Builds the project and runs the whole test suite.
 #   scripts/test.sh              normal build in build/
 #   scripts/test.sh --sanitize   AddressSanitizer + UndefinedBehaviorSanitizer build in build-sanitize/
+# The normal run also runs every fuzz target for a few seconds (scripts/fuzz.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/bootstrap.sh
@@ -21,5 +22,7 @@ fi
 
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo "${options[@]}" >/dev/null
 cmake --build "$build" -j "$(nproc)"
-cd "$build"
-ctest --output-on-failure -j "$(nproc)" --timeout "$timeout"
+(cd "$build" && ctest --output-on-failure -j "$(nproc)" --timeout "$timeout")
+if [[ "$build" == build ]]; then
+    bash scripts/fuzz.sh 3
+fi

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <clocale>
 #include <cstdarg>
 #include <cstring>
@@ -53,8 +54,38 @@ TEST(KxStringFormat, EstimateByFormatElement) {
     EXPECT_EQ(ReservedFor("%10s", "hello"), 10);
     EXPECT_EQ(ReservedFor("%.2s", "hello"), 2);
     EXPECT_EQ(ReservedFor("%.*s", 3, "hello"), 3);
+    // The precision cuts the text, not the width.
+    EXPECT_EQ(ReservedFor("%-20.3s", "hello"), 20);
+    EXPECT_EQ(ReservedFor("%*.3s", 20, "hello"), 20);
     EXPECT_EQ(ReservedFor("%s", static_cast<const char*>(nullptr)), 6);
     EXPECT_EQ(ReservedFor("%p", static_cast<void*>(nullptr)), 32);
+}
+
+// Found by fuzz_string_format: with a precision the width was cut too, and
+// the conversions counted as 0 left it out, so a '*' width of INT_MIN (2^31
+// characters of padding, more than a text may have) passed the estimate and
+// vsnprintf padded for seconds before failing.
+TEST(KxStringFormat, AWidthBeyondTheLargestTextFailsAtOnce) {
+    KxString s("kept");
+    EXPECT_THROW(Formatted(s, "%*.5s", INT_MIN, "text"), std::length_error);
+    EXPECT_THROW(Formatted(s, "%-*.3A", INT_MIN, 1.5), std::length_error);
+    EXPECT_THROW(Formatted(s, "%*E", INT_MIN, 1.5), std::length_error);
+    EXPECT_STREQ(s, "kept");
+    EXPECT_EQ(ReservedFor("%20E", 1.5), 20);
+}
+
+// Found by fuzz_string_format: the estimate took C99's "%F" for the 16-bit
+// far pointer prefix, read no argument for it (or took the next character
+// for the conversion), and read the later arguments out of step: a text
+// from the bits of a number.
+TEST(KxStringFormat, UpperCaseFIsAFloatConversion) {
+    EXPECT_EQ(ReservedFor("%F", 1.5), 128);
+    EXPECT_EQ(ReservedFor("%10.200LF", 1.5L), 210);
+    KxString s;
+    Formatted(s, "%Fs and %d", 1.5, 16);
+    EXPECT_STREQ(s, "1.500000s and 16");
+    Formatted(s, "%s|%.2LF|%d|%ls", "a", 2.5L, 3, L"wide");
+    EXPECT_STREQ(s, "a|2.50|3|wide");
 }
 
 TEST(KxStringFormat, ShortEstimatesAreEnlargedToFit) {
@@ -109,6 +140,14 @@ TEST(KxStringMessage, InsertsByNumber) {
     EXPECT_STREQ(s, "[   ab|ff  |7|z]");
     s.FormatMessageA("%10", "1", "2", "3", "4", "5", "6", "7", "8", "9", "tenth");
     EXPECT_STREQ(s, "tenth");
+}
+
+// Found by fuzz_string_format: "I64" went to the C library as it is, which
+// printed an int from the low half of the argument, 64 characters wide.
+TEST(KxStringMessage, TheWindowsSizeI64IsALongLong) {
+    KxString s;
+    s.FormatMessageA("[%1!I64d!|%2!-I64x!|%3!5I64u!]", -(1LL << 40), 0x123456789abLL, 42LL);
+    EXPECT_STREQ(s, "[-1099511627776|123456789ab|   42]");
 }
 
 TEST(KxStringMessage, Escapes) {

@@ -302,6 +302,53 @@ bool ParseRegFile(std::string_view bytes, std::vector<RegChange>& changes, RegFi
     return false;
 }
 
+LONG ReadExportedKeys(const KeyPath& key, bool recursive, std::vector<ExportedKey>& keys) {
+    keys.clear();
+    return VisitTree(key, recursive, [&keys](const KeyPath& path, HKEY opened) {
+        keys.push_back(ExportedKey{path, {}});
+        return ReadValues(opened, keys.back().values);
+    });
+}
+
+// Keeps the key of the last value open.
+LONG ApplyRegChanges(const std::vector<RegChange>& changes) {
+    HKEY current = nullptr;
+    LONG result = ERROR_SUCCESS;
+    for (const RegChange& change : changes) {
+        if (change.kind != RegChange::Kind::SetValue &&
+            change.kind != RegChange::Kind::DeleteValue) {
+            RegCloseKey(current);
+            current = nullptr;
+        }
+        switch (change.kind) {
+        case RegChange::Kind::DeleteKey:
+            result = DeleteTree(change.key);
+            if (result == static_cast<LONG>(ERROR_FILE_NOT_FOUND))
+                result = ERROR_SUCCESS;
+            break;
+        case RegChange::Kind::CreateKey:
+            result = RegCreateKeyExA(change.key.root, change.key.subKey.c_str(), 0, nullptr,
+                                     REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &current,
+                                     nullptr);
+            break;
+        case RegChange::Kind::SetValue:
+            result = RegSetValueExA(current, change.value.name.c_str(), 0, change.value.type,
+                                    reinterpret_cast<const BYTE*>(change.value.data.data()),
+                                    static_cast<DWORD>(change.value.data.size()));
+            break;
+        case RegChange::Kind::DeleteValue:
+            result = RegDeleteValueA(current, change.value.name.c_str());
+            if (result == static_cast<LONG>(ERROR_FILE_NOT_FOUND))
+                result = ERROR_SUCCESS;
+            break;
+        }
+        if (result != ERROR_SUCCESS)
+            break;
+    }
+    RegCloseKey(current);
+    return result;
+}
+
 std::string FormatRegFile(const std::vector<ExportedKey>& keys) {
     const bool unicode = std::all_of(keys.begin(), keys.end(), [](const ExportedKey& key) {
         return std::all_of(key.values.begin(), key.values.end(), IsUnicodeText);

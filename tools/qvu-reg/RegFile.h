@@ -33,6 +33,13 @@ struct ExportedKey {
     std::vector<RegValue> values;
 };
 
+// Reads key and, when recursive, every key below it (each before its
+// subkeys) with their values, as export writes them.
+LONG ReadExportedKeys(const KeyPath& key, bool recursive, std::vector<ExportedKey>& keys);
+
+// Applies the changes in order, as import does; stops at the first failure.
+LONG ApplyRegChanges(const std::vector<RegChange>& changes);
+
 // The file in the 5.00 format, UTF-8 with CR LF line ends; in the REGEDIT4
 // format when a text holds bytes that are no UTF-8, which only it keeps.
 std::string FormatRegFile(const std::vector<ExportedKey>& keys);
