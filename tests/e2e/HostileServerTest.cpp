@@ -12,14 +12,11 @@
 namespace {
 
 namespace fs = std::filesystem;
+using qvutest::kDownloadFailed;
+using qvutest::kNotFound;
 using qvutest::LocalServer;
 using qvutest::ProgramRun;
 using qvutest::ReadFile;
-
-constexpr const char* kNotFound = "[QVUUpdate] Quorvane encountered an error while trying to "
-                                  "access the download site. Please try again later!\n";
-constexpr const char* kDownloadFailed = "[QVUUpdate] An error occurred while downloading the "
-                                        "update file. Please try again later!\n";
 
 class HostileServerTest : public qvutest::UpdateMachineTest {
 protected:

@@ -27,6 +27,12 @@ constexpr int kInstallerStarted = 0;
 constexpr int kEndedByUser = 1;
 constexpr int kRefused = 2;
 
+// The console's lines of the two failure boxes most runs end with.
+constexpr const char* kNotFound = "[QVUUpdate] Quorvane encountered an error while trying to "
+                                  "access the download site. Please try again later!\n";
+constexpr const char* kDownloadFailed = "[QVUUpdate] An error occurred while downloading the "
+                                        "update file. Please try again later!\n";
+
 class UpdateMachineTest : public ::testing::Test {
 protected:
     static constexpr const char* kSettingsFolder = "C:\\Quorvane\\Olvin5\\";
