@@ -16,8 +16,9 @@ function(qvu_add_library name kind)
     add_library(${name} ${kind} ${sources})
 endfunction()
 
-# qvu_add_tools(DIR): every subfolder DIR/NAME with .cpp files is the program NAME.
-# A subfolder may hold a CMakeLists.txt of its own instead, for special needs.
+# qvu_add_tools(DIR): every subfolder DIR/NAME with .cpp files is the program NAME,
+# installed to the programs' folder. A subfolder may hold a CMakeLists.txt of
+# its own instead, for special needs, that makes the program NAME.
 function(qvu_add_tools dir)
     add_custom_target(qvu-tools)
     file(GLOB entries LIST_DIRECTORIES true ${CMAKE_SOURCE_DIR}/${dir}/*)
@@ -29,6 +30,7 @@ function(qvu_add_tools dir)
         if(EXISTS ${entry}/CMakeLists.txt)
             add_subdirectory(${entry})
             add_dependencies(qvu-tools ${tool})
+            install(TARGETS ${tool} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
             continue()
         endif()
         file(GLOB tool_sources CONFIGURE_DEPENDS ${entry}/*.cpp)
@@ -38,5 +40,6 @@ function(qvu_add_tools dir)
         add_executable(${tool} ${tool_sources})
         target_link_libraries(${tool} PRIVATE qvuapp)
         add_dependencies(qvu-tools ${tool})
+        install(TARGETS ${tool} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
     endforeach()
 endfunction()

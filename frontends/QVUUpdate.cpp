@@ -4,6 +4,7 @@
 #include "frontends/console/ConsoleFrontEnd.h"
 #include "platform/strings.h"
 #include "platform/sync.h"
+#include "update/SelfCheck.h"
 #ifdef QVU_WITH_WINDOW
 #include "frontends/window/WindowFrontEnd.h"
 #endif
@@ -17,6 +18,40 @@ namespace {
 constexpr int kInstallerStarted = 0;
 constexpr int kEndedByUser = 1;
 constexpr int kRefused = 2;
+constexpr int kInformationShown = 0; // --help, --version
+
+const char* const kUsage =
+    "Usage: QVUUpdate [/autostart] [/display=ADDRESS] [--console]\n"
+    "       QVUUpdate --help | --version\n"
+    "\n"
+    "Finds the installed Quorvane products, checks the update server for the\n"
+    "product's update, shows the offered version and the product's page, downloads\n"
+    "the package when Start is given and hands it to the Windows Installer\n"
+    "(msiexec on PATH). It shows its window when a desktop is there, and runs at\n"
+    "the console otherwise, reading one answer per line from standard input.\n"
+    "\n"
+    "  /autostart        start the download at once, without waiting for Start\n"
+    "  /display=ADDRESS  show ADDRESS (in lower case) instead of the product's\n"
+    "                    version-history page\n"
+    "  --console         run at the console even when a desktop is there\n"
+    "  --help            show this text and end\n"
+    "  --version         show the update manager's version and end\n"
+    "\n"
+    "Switches are read in any letter case; other text on the command line changes\n"
+    "nothing.\n"
+    "\n"
+    "Exit status: 0 the installer was started, 1 the user ended the run with Cancel\n"
+    "and nothing had failed, 2 the run ended on an error or a refusal.\n";
+
+// "--help" or "--version" as an argument of its own, in any letter case; the
+// first one given wins. Null when neither is there.
+const char* InformationAsked(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i)
+        if (ascii::EqualsIgnoringCase(argv[i], "--help") ||
+            ascii::EqualsIgnoringCase(argv[i], "--version"))
+            return argv[i];
+    return nullptr;
+}
 
 int ExitStatus(RunOutcome outcome) {
     switch (outcome) {
@@ -64,6 +99,14 @@ bool RunInWindow(CQVUUpdateApp& app, const std::string& commandLine) {
 } // namespace
 
 int main(int argc, char** argv) {
+    // Asking for the usage or the version runs no update.
+    if (const char* asked = InformationAsked(argc, argv)) {
+        if (ascii::EqualsIgnoringCase(asked, "--help"))
+            std::cout << kUsage;
+        else
+            std::cout << "QVUUpdate (Quorvane Zelvo Update) " << kUpdateManagerVersion << '\n';
+        return kInformationShown;
+    }
     // "--console" chooses the front end; as text the switches do not know,
     // it changes nothing else.
     CQVUUpdateApp app(RunningProgramPath());

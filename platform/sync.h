@@ -34,8 +34,9 @@ HANDLE CreateEventA(LPSECURITY_ATTRIBUTES attributes, BOOL manualReset, BOOL ini
 BOOL SetEvent(HANDLE event);
 BOOL ResetEvent(HANDLE event);
 
-// Waits for a mutex, event or thread: WAIT_OBJECT_0, WAIT_ABANDONED (a
-// mutex), WAIT_TIMEOUT, or WAIT_FAILED with the last error set.
+// Waits for a mutex, event, thread or process (platform/process.h):
+// WAIT_OBJECT_0, WAIT_ABANDONED (a mutex), WAIT_TIMEOUT, or WAIT_FAILED with
+// the last error set.
 DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds);
 
 // Threads. The handle is signalled when the thread ends; closing it does not

@@ -36,9 +36,22 @@ void MarkDescriptorsCloseOnExec() {
         fcntl(fd, F_SETFD, FD_CLOEXEC);
 }
 
-// Runs in the grandchild; only async-signal-safe calls.
+// Standard input, output and error lead nowhere, as for a program without a console.
+void DetachStandardStreams() {
+    const int null = open("/dev/null", O_RDWR);
+    if (null < 0)
+        return;
+    for (int fd = 0; fd <= 2; ++fd)
+        dup2(null, fd);
+    if (null > 2)
+        close(null);
+}
+
+// Runs in the child that becomes the program; only async-signal-safe calls.
 [[noreturn]] void RunProgram(const char* program, char* const* argv, const char* workingFolder,
-                             int reportFd) {
+                             bool silent, int reportFd) {
+    if (silent)
+        DetachStandardStreams();
     MarkDescriptorsCloseOnExec();
     sigset_t none;
     sigemptyset(&none);
@@ -71,49 +84,106 @@ int CodeOfFailure(const StartFailure& failure) {
     }
 }
 
-} // namespace
-
-int StartDetachedProcess(const std::string& program, const std::vector<std::string>& arguments,
-                         const std::string& workingFolder) {
-    // Everything the children need is prepared before forking.
+std::vector<char*> ArgumentVector(const std::string& program,
+                                  const std::vector<std::string>& arguments) {
     std::vector<char*> argv;
     argv.push_back(const_cast<char*>(program.c_str()));
     for (const std::string& argument : arguments)
         argv.push_back(const_cast<char*>(argument.c_str()));
     argv.push_back(nullptr);
+    return argv;
+}
 
+// Reads the report of a started program: end of file means it runs (the
+// report's write end closes at a successful exec), else why it did not.
+int ReadStartReport(int reportFd) {
+    StartFailure failure;
+    ssize_t got;
+    while ((got = read(reportFd, &failure, sizeof failure)) < 0 && errno == EINTR) {
+    }
+    close(reportFd);
+    return got == static_cast<ssize_t>(sizeof failure) ? CodeOfFailure(failure) : 0;
+}
+
+// Forks with a pipe for the start report: the child gets 0 with reportFd the
+// write end, the parent the child's id with reportFd the read end, or -1
+// (nothing left open) when no child could be made.
+pid_t ForkReporting(int& reportFd) {
     int report[2];
     if (pipe2(report, O_CLOEXEC) != 0)
-        return SE_ERR_OOM;
+        return -1;
     const pid_t child = fork();
+    if (child == 0) {
+        close(report[0]);
+        reportFd = report[1];
+        return 0;
+    }
+    close(report[1]);
+    if (child < 0)
+        close(report[0]);
+    reportFd = report[0];
+    return child;
+}
+
+void Reap(pid_t child) {
+    while (waitpid(child, nullptr, 0) < 0 && errno == EINTR) {
+    }
+}
+
+} // namespace
+
+int StartDetachedProcess(const std::string& program, const std::vector<std::string>& arguments,
+                         const std::string& workingFolder) {
+    // Everything the children need is prepared before forking.
+    std::vector<char*> argv = ArgumentVector(program, arguments);
+    int report = -1;
+    const pid_t child = ForkReporting(report);
     if (child == 0) {
         // The intermediate process leaves at once, so the program becomes a
         // child of the system's reaper and never a zombie of ours.
-        close(report[0]);
         setsid();
         const pid_t grandchild = fork();
         if (grandchild == 0)
-            RunProgram(program.c_str(), argv.data(), workingFolder.c_str(), report[1]);
+            RunProgram(program.c_str(), argv.data(), workingFolder.c_str(), false, report);
         if (grandchild < 0) {
             const StartFailure failure{kExecute, errno};
-            [[maybe_unused]] const ssize_t written = write(report[1], &failure, sizeof failure);
+            [[maybe_unused]] const ssize_t written = write(report, &failure, sizeof failure);
         }
         _exit(0);
     }
-    close(report[1]);
-    if (child < 0) {
-        close(report[0]);
+    if (child < 0)
         return SE_ERR_OOM;
+    Reap(child);
+    return ReadStartReport(report);
+}
+
+int StartChildProcess(const std::string& program, const std::vector<std::string>& arguments,
+                      const std::string& workingFolder, bool silent, int& processId) {
+    std::vector<char*> argv = ArgumentVector(program, arguments);
+    int report = -1;
+    const pid_t child = ForkReporting(report);
+    if (child == 0)
+        RunProgram(program.c_str(), argv.data(), workingFolder.c_str(), silent, report);
+    if (child < 0)
+        return SE_ERR_OOM;
+    if (const int failure = ReadStartReport(report)) {
+        // The child ended without running the program: it leaves no zombie.
+        Reap(child);
+        return failure;
     }
-    while (waitpid(child, nullptr, 0) < 0 && errno == EINTR) {
+    processId = child;
+    return 0;
+}
+
+int WaitForChildProcess(int processId) {
+    int status = 0;
+    while (waitpid(processId, &status, 0) < 0) {
+        if (errno != EINTR)
+            return -1;
     }
-    // The report's write end closes at a successful exec: end of file means it runs.
-    StartFailure failure;
-    ssize_t got;
-    while ((got = read(report[0], &failure, sizeof failure)) < 0 && errno == EINTR) {
-    }
-    close(report[0]);
-    return got == static_cast<ssize_t>(sizeof failure) ? CodeOfFailure(failure) : 0;
+    if (WIFEXITED(status))
+        return WEXITSTATUS(status);
+    return WIFSIGNALED(status) ? 128 + WTERMSIG(status) : -1;
 }
 
 } // namespace platform

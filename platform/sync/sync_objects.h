@@ -1,6 +1,7 @@
 // For platform/ only: what the waitable kernel objects share.
 #pragma once
 
+#include "platform/errors.h"
 #include "platform/sync.h"
 #include "platform/sync/kernel_objects.h"
 
@@ -34,6 +35,41 @@ bool WaitUntil(std::condition_variable& condition, std::unique_lock<std::mutex>&
         return true;
     }
     return condition.wait_until(lock, *deadline, predicate);
+}
+
+// When a thread or process ended and with what exit code, shared by its handles.
+class EndState {
+public:
+    // WAIT_OBJECT_0 once it ended, WAIT_TIMEOUT when the deadline passed first.
+    DWORD Wait(const Deadline& deadline);
+    void Finish(DWORD exitCode);
+    // STILL_ACTIVE until it ended, then its exit code.
+    DWORD ExitCode();
+
+private:
+    std::mutex lock_;
+    std::condition_variable ended_;
+    bool finished_ = false;
+    DWORD exitCode_ = 0;
+};
+
+// A handle of something that ends (a thread, a process): signalled once it ended.
+struct EndingObject : Waitable {
+    explicit EndingObject(std::shared_ptr<EndState> end) : state(std::move(end)) {}
+    DWORD Wait(const Deadline& deadline) override { return state->Wait(deadline); }
+    std::shared_ptr<EndState> state;
+};
+
+// GetExitCodeThread and GetExitCodeProcess: the exit code behind a handle of
+// kind T (an EndingObject), or FALSE with the last error set.
+template <class T> BOOL ExitCodeOf(HANDLE handle, LPDWORD exitCode) {
+    const auto object = FindKernelObjectAs<T>(handle);
+    if (!object || exitCode == nullptr) {
+        SetLastError(object ? ERROR_INVALID_PARAMETER : ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    *exitCode = object->state->ExitCode();
+    return TRUE;
 }
 
 // The named objects of one kind living in this process. An object made

@@ -9,6 +9,24 @@ Deadline DeadlineAfter(DWORD milliseconds) {
     return std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
 }
 
+DWORD EndState::Wait(const Deadline& deadline) {
+    std::unique_lock<std::mutex> lock(lock_);
+    return WaitUntil(ended_, lock, deadline, [this] { return finished_; }) ? WAIT_OBJECT_0
+                                                                           : WAIT_TIMEOUT;
+}
+
+void EndState::Finish(DWORD exitCode) {
+    std::lock_guard<std::mutex> guard(lock_);
+    exitCode_ = exitCode;
+    finished_ = true;
+    ended_.notify_all();
+}
+
+DWORD EndState::ExitCode() {
+    std::lock_guard<std::mutex> guard(lock_);
+    return finished_ ? exitCode_ : STILL_ACTIVE;
+}
+
 } // namespace platform
 
 DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds) {

@@ -15,38 +15,8 @@ namespace {
 
 constexpr DWORD CREATE_SUSPENDED = 0x4;
 
-class ThreadState {
-public:
-    DWORD Wait(const platform::Deadline& deadline) {
-        std::unique_lock<std::mutex> lock(lock_);
-        return platform::WaitUntil(ended_, lock, deadline, [this] { return finished_; })
-                   ? WAIT_OBJECT_0
-                   : WAIT_TIMEOUT;
-    }
-
-    void Finish(DWORD exitCode) {
-        std::lock_guard<std::mutex> guard(lock_);
-        exitCode_ = exitCode;
-        finished_ = true;
-        ended_.notify_all();
-    }
-
-    DWORD ExitCode() {
-        std::lock_guard<std::mutex> guard(lock_);
-        return finished_ ? exitCode_ : STILL_ACTIVE;
-    }
-
-private:
-    std::mutex lock_;
-    std::condition_variable ended_;
-    bool finished_ = false;
-    DWORD exitCode_ = 0;
-};
-
-struct ThreadObject : platform::Waitable {
-    explicit ThreadObject(std::shared_ptr<ThreadState> thread) : state(std::move(thread)) {}
-    DWORD Wait(const platform::Deadline& deadline) override { return state->Wait(deadline); }
-    std::shared_ptr<ThreadState> state;
+struct ThreadObject : platform::EndingObject {
+    using EndingObject::EndingObject;
 };
 
 } // namespace
@@ -61,7 +31,7 @@ HANDLE CreateThread(LPSECURITY_ATTRIBUTES, SIZE_T, LPTHREAD_START_ROUTINE startA
         SetLastError(ERROR_NOT_SUPPORTED);
         return nullptr;
     }
-    auto state = std::make_shared<ThreadState>();
+    auto state = std::make_shared<platform::EndState>();
     std::promise<DWORD> started;
     std::future<DWORD> id = started.get_future();
     try {
@@ -80,13 +50,7 @@ HANDLE CreateThread(LPSECURITY_ATTRIBUTES, SIZE_T, LPTHREAD_START_ROUTINE startA
 }
 
 BOOL GetExitCodeThread(HANDLE thread, LPDWORD exitCode) {
-    const auto object = platform::FindKernelObjectAs<ThreadObject>(thread);
-    if (!object || exitCode == nullptr) {
-        SetLastError(object ? ERROR_INVALID_PARAMETER : ERROR_INVALID_HANDLE);
-        return FALSE;
-    }
-    *exitCode = object->state->ExitCode();
-    return TRUE;
+    return platform::ExitCodeOf<ThreadObject>(thread, exitCode);
 }
 
 DWORD GetCurrentThreadId() {
