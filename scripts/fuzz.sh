@@ -4,9 +4,15 @@
 # first finding, whose input is kept in build-fuzz/findings/<name>/.
 #   scripts/fuzz.sh                    every target for 3 seconds
 #   scripts/fuzz.sh 300 profile zlib   these targets for 300 seconds each
+#   scripts/fuzz.sh --build-only       only builds them
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
+build_only=false
+if [[ "${1:-}" == "--build-only" ]]; then
+    build_only=true
+    shift
+fi
 seconds=${1:-3}
 shift || true
 targets=("$@")
@@ -19,6 +25,9 @@ fi
 CC=clang-14 CXX=clang++-14 cmake -S . -B build-fuzz -DQVU_FUZZ=ON -DQVU_BUILD_TESTS=OFF \
     -DQVU_BUILD_BENCH=OFF -DQVU_WITH_WINDOW=OFF >/dev/null
 cmake --build build-fuzz --target qvu-fuzz -j "$(nproc)"
+if $build_only; then
+    exit 0
+fi
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT

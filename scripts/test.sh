@@ -22,7 +22,21 @@ fi
 
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo "${options[@]}" >/dev/null
 cmake --build "$build" -j "$(nproc)"
-(cd "$build" && ctest --output-on-failure -j "$(nproc)" --timeout "$timeout")
 if [[ "$build" == build ]]; then
+    # The fuzz targets build while the tests run, which mostly wait on their
+    # servers and processes; at the lowest priority, so the tests come first.
+    nice -n 19 bash scripts/fuzz.sh --build-only >"$build/fuzz-build.log" 2>&1 &
+    fuzz_build=$!
+fi
+tests=0
+(cd "$build" && ctest --output-on-failure -j "$(nproc)" --timeout "$timeout") || tests=$?
+if [[ "$build" == build ]]; then
+    if ! wait "$fuzz_build"; then
+        cat "$build/fuzz-build.log" >&2
+        echo "test: the fuzz targets did not build" >&2
+        exit 1
+    fi
+    ((tests == 0)) || exit "$tests"
     bash scripts/fuzz.sh 3
 fi
+exit "$tests"
