@@ -275,7 +275,7 @@ void FuzzFormat(FuzzedDataProvider& input) {
     bool tooWide = false;
     while (slot < kSlots && input.remaining_bytes() > 0 && input.ConsumeBool()) {
         format += Literal(input);
-        std::string spec = "%";
+        std::string directive = "%";
         bool starWidth = false;
         bool starPrecision = false;
         // '*' arguments are the ints before the value's argument.
@@ -303,20 +303,20 @@ void FuzzFormat(FuzzedDataProvider& input) {
             choices[input.ConsumeIntegralInRange<std::size_t>(0, choices.size() - 1)];
         for (int n = input.ConsumeIntegralInRange<int>(0, 3); n > 0; --n) {
             const std::size_t flags = std::strlen(conversion.flags);
-            spec += conversion.flags[input.ConsumeIntegralInRange<std::size_t>(0, flags - 1)];
+            directive += conversion.flags[input.ConsumeIntegralInRange<std::size_t>(0, flags - 1)];
         }
         if (starWidth)
-            spec += '*';
+            directive += '*';
         else if (input.ConsumeBool())
-            spec += std::to_string(1 + HostileNumber(input));
+            directive += std::to_string(1 + HostileNumber(input));
         if (starPrecision)
-            spec += ".*";
+            directive += ".*";
         else if (conversion.precision && input.ConsumeBool())
-            spec +=
+            directive +=
                 input.ConsumeBool() ? std::string(".") : "." + std::to_string(HostileNumber(input));
-        spec += conversion.length;
-        spec += conversion.type;
-        format += spec;
+        directive += conversion.length;
+        directive += conversion.type;
+        format += directive;
 
         Slot& value = slots[slot++];
         switch (kind) {
