@@ -266,6 +266,10 @@ TEST_F(QvuRegTest, MalformedFileChangesNothing) {
         {"hex past the end", "REGEDIT4\n" + good + "\"Bytes\"=hex:01,\\\n"},
         {"unknown root", "REGEDIT4\n" + good + "[HKEY_NOWHERE\\Software]\n"},
         {"value outside a key", "REGEDIT4\n\"Lost\"=\"value\"\n" + good},
+        // The system's names end at a NUL: such a name would stand for another.
+        {"NUL in a key name",
+         "REGEDIT4\n" + good + std::string("[-HKEY_CURRENT_USER\\Software\\\0Half]\n", 36)},
+        {"NUL in a value name", "REGEDIT4\n" + good + std::string("\"Fi\0rst\"=-\n", 11)},
     };
     for (const auto& [what, text] : files) {
         const ToolRun run = Reg({"import", WriteRegFile("bad.reg", text)});

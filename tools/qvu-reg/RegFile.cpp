@@ -137,6 +137,9 @@ private:
         const bool remove = !name.empty() && name.front() == '-';
         if (remove)
             name.remove_prefix(1);
+        // The system's key names end at a NUL: the name would stand for another.
+        if (name.find('\0') != std::string_view::npos)
+            return Fail("a NUL character in the key name");
         const std::optional<KeyPath> key = ParseKeyPath(name);
         if (!key)
             return Fail("unknown root key in \"" + std::string(name) + "\"");
@@ -157,6 +160,8 @@ private:
             rest = line.substr(1);
         else if (!ReadQuoted(line, change.value.name, rest))
             return Fail("unterminated value name");
+        if (change.value.name.find('\0') != std::string::npos)
+            return Fail("a NUL character in the value name");
         rest = TrimLeft(rest);
         if (rest.empty() || rest.front() != '=')
             return Fail("missing \"=\" after the value name");
