@@ -233,11 +233,12 @@ template <class Done> void InternetTransfer::Pump(Done done) {
         if (finished_ || done())
             return;
         long waitMs = kLongestPollMs;
-        if (deadline_) {
-            const auto left =
-                std::chrono::duration_cast<std::chrono::milliseconds>(*deadline_ - Clock::now());
+        if (const auto deadline = Deadline()) {
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                deadline->first - Clock::now());
             if (left.count() <= 0) {
-                Fail(ERROR_INTERNET_TIMEOUT, "the answer did not come whole within " +
+                Fail(ERROR_INTERNET_TIMEOUT, std::string(deadline->second) +
+                                                 " did not come whole within " +
                                                  std::to_string(receiveTimeout_.count()) + " ms");
                 return;
             }
@@ -255,6 +256,15 @@ template <class Done> void InternetTransfer::Pump(Done done) {
         }
         curl_multi_poll(multi_, nullptr, 0, static_cast<int>(waitMs), nullptr);
     }
+}
+
+std::optional<std::pair<Clock::time_point, const char*>> InternetTransfer::Deadline() const {
+    const bool headersPending = headersDeadline_ && !headersDone_ && !bodyStarted_;
+    if (deadline_ && (!headersPending || *deadline_ <= *headersDeadline_))
+        return std::pair{*deadline_, "the answer"};
+    if (headersPending)
+        return std::pair{*headersDeadline_, "the answer's headers"};
+    return std::nullopt;
 }
 
 void InternetTransfer::CollectResult() {
@@ -322,8 +332,9 @@ int InternetTransfer::ConnectedCallback(void* self, char*, char*, int, int) {
     transfer->connected_ = true;
     transfer->lastActivity_ = Clock::now();
     // Every connection (a redirection makes another) starts the answer's time.
+    transfer->headersDeadline_ = transfer->lastActivity_ + transfer->receiveTimeout_;
     if (transfer->session_.wholeWithinReceiveTimeout)
-        transfer->deadline_ = transfer->lastActivity_ + transfer->receiveTimeout_;
+        transfer->deadline_ = transfer->headersDeadline_;
     return CURL_PREREQFUNC_OK;
 }
 

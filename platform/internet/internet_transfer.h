@@ -73,6 +73,8 @@ private:
 
     bool Configure();
     template <class Done> void Pump(Done done);
+    // The nearest time by which something must have come whole, and what.
+    std::optional<std::pair<std::chrono::steady_clock::time_point, const char*>> Deadline() const;
     void CollectResult();
     void Fail(DWORD error, std::string detail);
     std::size_t TakeSpill(char* buffer, std::size_t size);
@@ -109,6 +111,9 @@ private:
     std::chrono::steady_clock::time_point lastActivity_;
     // When the answer must have come whole (wholeWithinReceiveTimeout).
     std::optional<std::chrono::steady_clock::time_point> deadline_;
+    // When the answer's headers must have come whole, whatever the session:
+    // a server that sends a header line now and then never falls silent.
+    std::optional<std::chrono::steady_clock::time_point> headersDeadline_;
     DWORD error_ = 0;
 };
 

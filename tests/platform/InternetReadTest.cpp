@@ -176,6 +176,17 @@ TEST_F(InternetReadTest, OpenFailsWithoutAnAnswer) {
     EXPECT_EQ(Open(brokenHeaders.Url("/QVU.ini")), nullptr);
     EXPECT_EQ(openError, ERROR_HTTP_INVALID_SERVER_RESPONSE);
 
+    // Headers that never end fail within the receive time-out, although a
+    // line keeps coming.
+    qvutest::ScopedEnvironment environment;
+    environment.Set("QVU_HTTP_RECEIVE_TIMEOUT_MS", "1000");
+    LocalServer endlessHeaders(folder.Path(), {"--trickle-headers"});
+    ASSERT_TRUE(endlessHeaders.Started()) << endlessHeaders.FirstLine();
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(Open(endlessHeaders.Url("/QVU.ini")), nullptr);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
+    EXPECT_EQ(openError, ERROR_INTERNET_TIMEOUT);
+
     EXPECT_EQ(Open("ftp://127.0.0.1/QVU.ini"), nullptr);
     EXPECT_EQ(openError, ERROR_INTERNET_UNRECOGNIZED_SCHEME);
 }

@@ -63,7 +63,7 @@ TEST_F(QvuServerTest, HelpDescribesTheCommandLine) {
           "--no-last-modified", "--close-in-header", "--only", "127.0.0.1",
           "listening on http://127.0.0.1:PORT", "--tls CERT KEY", "--log FILE",
           "--content-length TEXT", "--redirect ADDRESS", "(https with --tls)", "--rate BYTES",
-          "--trickle-after BYTES"})
+          "--trickle-after BYTES", "--trickle-headers"})
         EXPECT_NE(Output().find(option), std::string::npos) << option;
 }
 
@@ -74,7 +74,8 @@ TEST_F(QvuServerTest, BadArgumentsFailWithUsage) {
           root + "--cut-after -1", root + "--stall-after", root + "--bogus",
           root + "--close-in-header --only /QVU.ini", root + "--tls only-one.pem",
           root + "--close-in-header --tls certificate.pem key.pem", root + "--rate 0",
-          root + "--rate 1k", root + "--trickle-after x"}) {
+          root + "--rate 1k", root + "--trickle-after x",
+          root + "--trickle-headers --only /QVU.ini"}) {
         SCOPED_TRACE(arguments);
         EXPECT_EQ(Run(arguments), 2);
         EXPECT_NE(Errors().find("usage: qvu-server"), std::string::npos);

@@ -1,12 +1,23 @@
-#include "tools/qvu-server/HeaderCuttingServer.h"
+#include "tools/qvu-server/BrokenHeaderServer.h"
 
+#include <chrono>
 #include <string>
+#include <thread>
 
 #include <sys/socket.h>
 #include <sys/time.h>
 #include <unistd.h>
 
-bool HeaderCuttingServer::process_and_close_socket(socket_t socket) {
+namespace {
+
+bool Send(socket_t socket, const std::string& text) {
+    return send(socket, text.data(), text.size(), MSG_NOSIGNAL) ==
+           static_cast<ssize_t>(text.size());
+}
+
+} // namespace
+
+bool BrokenHeaderServer::process_and_close_socket(socket_t socket) {
     // The whole request is read first: closing with unread bytes would send a
     // reset instead of the partial header.
     const timeval wait{2, 0};
@@ -19,8 +30,14 @@ bool HeaderCuttingServer::process_and_close_socket(socket_t socket) {
             break;
         request.append(buffer, static_cast<std::size_t>(got));
     }
-    static const char partial[] = "HTTP/1.1 200 OK\r\nContent-Len";
-    send(socket, partial, sizeof partial - 1, MSG_NOSIGNAL);
+    if (fault_ == HeaderFault::Cut) {
+        Send(socket, "HTTP/1.1 200 OK\r\nContent-Len");
+    } else if (Send(socket, "HTTP/1.1 200 OK\r\n")) {
+        // A whole line every 300 ms: the connection is never silent for long.
+        for (int line = 0; !stopping_ && Send(socket, "X-Line: " + std::to_string(line) + "\r\n");
+             ++line)
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    }
     shutdown(socket, SHUT_RDWR);
     close(socket);
     return true;

@@ -7,8 +7,8 @@ const char* const kUsage =
     "                  [--cut-after BYTES] [--stall-after BYTES] [--trickle-after BYTES]\n"
     "                  [--status CODE]\n"
     "                  [--no-content-length] [--content-length TEXT] [--no-last-modified]\n"
-    "                  [--redirect ADDRESS] [--close-in-header] [--only PATH]\n"
-    "                  [--rate BYTES]\n"
+    "                  [--redirect ADDRESS] [--close-in-header] [--trickle-headers]\n"
+    "                  [--only PATH] [--rate BYTES]\n"
     "\n"
     "Serves the files of DIR over HTTP on 127.0.0.1 only, with Content-Length and\n"
     "Last-Modified (the file's modification time). \"/?File=NAME\" answers the file\n"
@@ -34,6 +34,9 @@ const char* const kUsage =
     "                       target (e.g. http://127.0.0.1:8080 for /?File=QVU.ini)\n"
     "  --close-in-header    send part of the status line and headers, then close;\n"
     "                       every request (not with --only)\n"
+    "  --trickle-headers    send the status line, then a header line every 300 ms\n"
+    "                       without ever ending the headers; every request (not\n"
+    "                       with --only)\n"
     "  --only PATH          the switches above apply to this request target only\n"
     "                       (as sent, e.g. \"/?File=QVU.ini\"); all else is served normally\n"
     "  --rate BYTES         send every file's body (QVU.ini too, whatever --only says)\n"
@@ -78,8 +81,9 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
             options.lastModified = false;
             continue;
         }
-        if (name == "--close-in-header") {
-            options.closeInHeader = true;
+        if (name == "--close-in-header" || name == "--trickle-headers") {
+            options.headerFault =
+                name == "--close-in-header" ? HeaderFault::Cut : HeaderFault::Trickle;
             continue;
         }
         if (name == "--tls") {
@@ -128,10 +132,12 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
     }
     if (options.root.empty())
         return Failure("--root is required");
-    if (options.closeInHeader && !options.only.empty())
-        return Failure("--close-in-header answers every request; it cannot go with --only");
-    if (options.closeInHeader && options.Secure())
-        return Failure("--close-in-header breaks plain HTTP answers; it cannot go with --tls");
+    if (options.headerFault != HeaderFault::None && !options.only.empty())
+        return Failure("--close-in-header and --trickle-headers answer every request; they "
+                       "cannot go with --only");
+    if (options.headerFault != HeaderFault::None && options.Secure())
+        return Failure("--close-in-header and --trickle-headers break plain HTTP answers; they "
+                       "cannot go with --tls");
     parsed.action = ParsedCommandLine::Action::Run;
     return parsed;
 }

@@ -7,6 +7,9 @@
 #include <string>
 #include <vector>
 
+// How every answer breaks inside its header, if it does.
+enum class HeaderFault { None, Cut, Trickle };
+
 struct ServerOptions {
     std::filesystem::path root;
     int port = 0;
@@ -28,7 +31,7 @@ struct ServerOptions {
     // Answers 302 with Location: this address followed by the request target.
     std::string redirect;
     bool lastModified = true;
-    bool closeInHeader = false;
+    HeaderFault headerFault = HeaderFault::None;
     // The one request target (path and query, as sent) that misbehaves; empty: all.
     std::string only;
     // Every file's body goes out at no more than this many bytes a second,

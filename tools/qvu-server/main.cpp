@@ -2,8 +2,8 @@
 // on 127.0.0.1 only, over HTTP or HTTPS, and can misbehave on purpose (cut,
 // stalled or broken answers, other status codes, missing or unreadable
 // headers, redirections); see kUsage.
+#include "tools/qvu-server/BrokenHeaderServer.h"
 #include "tools/qvu-server/FileResponder.h"
-#include "tools/qvu-server/HeaderCuttingServer.h"
 #include "tools/qvu-server/ServerOptions.h"
 
 #include <httplib.h>
@@ -46,8 +46,8 @@ private:
 std::unique_ptr<httplib::Server> MakeServer(const ServerOptions& options,
                                             const std::filesystem::path& folder,
                                             const std::atomic<bool>& stopping) {
-    if (options.closeInHeader)
-        return std::make_unique<HeaderCuttingServer>();
+    if (options.headerFault != HeaderFault::None)
+        return std::make_unique<BrokenHeaderServer>(options.headerFault, stopping);
     std::unique_ptr<httplib::Server> server;
     if (options.Secure())
         server = std::make_unique<httplib::SSLServer>(options.certificate.c_str(),
