@@ -41,7 +41,15 @@ HWND CreateWindowQueue();
 
 // Takes the oldest message of the window's queue, waiting up to timeoutMs
 // for one to arrive. False when nothing came in time or the window is gone.
+// It lets fast messages gather first (GatherWindowMessages).
 bool GetWindowMessage(HWND window, MSG* message, DWORD timeoutMs);
+
+// When the reader took a message a moment ago and the queue is empty, waits a
+// millisecond before the reader sleeps: messages that pour in (a download
+// posts one per block) then wake it about a thousand times a second, not once
+// each, which would cost the poster as much as its own work. A message is
+// seen at most a millisecond later.
+void GatherWindowMessages(HWND window);
 
 // Takes the oldest message without waiting; false when there is none.
 bool PeekWindowMessage(HWND window, MSG* message);

@@ -67,7 +67,7 @@ BackgroundMd5::~BackgroundMd5() {
         std::lock_guard<std::mutex> guard(lock_);
         ending_ = true;
     }
-    changed_.notify_all();
+    work_.notify_all();
     if (hasher_.joinable())
         hasher_.join();
 }
@@ -76,7 +76,7 @@ void BackgroundMd5::Update(const void* data, std::size_t size) {
     if (size == 0)
         return;
     std::unique_lock<std::mutex> guard(lock_);
-    changed_.wait(guard, [this] { return pending_.size() < kPendingLimit; });
+    room_.wait(guard, [this] { return pending_.size() < kPendingLimit; });
     std::vector<char> block;
     if (!spare_.empty()) {
         block = std::move(spare_.back());
@@ -85,8 +85,10 @@ void BackgroundMd5::Update(const void* data, std::size_t size) {
     block.resize(size);
     std::memcpy(block.data(), data, size);
     pending_.push_back(std::move(block));
+    const bool batchReady = pending_.size() == kWakeBatch;
     guard.unlock();
-    changed_.notify_all();
+    if (batchReady)
+        work_.notify_one();
 }
 
 std::optional<Md5Bytes> BackgroundMd5::Final() {
@@ -94,7 +96,7 @@ std::optional<Md5Bytes> BackgroundMd5::Final() {
         std::lock_guard<std::mutex> guard(lock_);
         ending_ = true;
     }
-    changed_.notify_all();
+    work_.notify_all();
     if (hasher_.joinable())
         hasher_.join();
     return digest_.Final();
@@ -103,16 +105,18 @@ std::optional<Md5Bytes> BackgroundMd5::Final() {
 void BackgroundMd5::HashPending() {
     std::unique_lock<std::mutex> guard(lock_);
     for (;;) {
-        changed_.wait(guard, [this] { return !pending_.empty() || ending_; });
+        work_.wait(guard, [this] { return pending_.size() >= kWakeBatch || ending_; });
         if (pending_.empty())
             return; // ending, and everything is hashed
-        std::vector<char> block = std::move(pending_.front());
-        pending_.pop_front();
+        std::deque<std::vector<char>> batch;
+        batch.swap(pending_);
         guard.unlock();
-        changed_.notify_all();
-        digest_.Update(block.data(), block.size());
+        room_.notify_one();
+        for (const std::vector<char>& block : batch)
+            digest_.Update(block.data(), block.size());
         guard.lock();
-        spare_.push_back(std::move(block));
+        for (std::vector<char>& block : batch)
+            spare_.push_back(std::move(block));
     }
 }
 

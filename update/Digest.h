@@ -62,12 +62,17 @@ public:
 
 private:
     static constexpr std::size_t kPendingLimit = 256;
+    // The hasher wakes for this many blocks at a time (or the end), and takes
+    // all that wait: a wake-up for every 8 KiB block would cost the download
+    // about as much as the hashing itself.
+    static constexpr std::size_t kWakeBatch = 16;
 
     void HashPending();
 
     Md5Digest digest_;
     std::mutex lock_;
-    std::condition_variable changed_;
+    std::condition_variable work_; // for the hasher
+    std::condition_variable room_; // for Update, when kPendingLimit blocks wait
     std::deque<std::vector<char>> pending_;
     std::vector<std::vector<char>> spare_; // emptied blocks, reused
     bool ending_ = false;

@@ -96,6 +96,9 @@ bool WindowFrontEnd::WaitForMessage(CQVUUpdateDlg& dialog, MSG& message) {
     const HWND handle = dialog.GetSafeHwnd();
     if (platform::PeekWindowMessage(handle, &message))
         return true;
+    platform::GatherWindowMessages(handle);
+    if (platform::PeekWindowMessage(handle, &message))
+        return true;
     // One pass of the toolkit's main loop, which sleeps until one of its
     // sources (the display, timers, the page view) or the queue's wake-up
     // has something: input and painting go on while the run waits, and a

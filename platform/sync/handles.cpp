@@ -6,12 +6,15 @@
 #include <cstdint>
 #include <map>
 #include <mutex>
+#include <shared_mutex>
 
 namespace platform {
 
 namespace {
 
-std::mutex tableLock;
+// Every file write, read and message post looks its handle up: lookups
+// share the table, only registering and removing take it alone.
+std::shared_mutex tableLock;
 std::map<std::uintptr_t, std::shared_ptr<KernelObject>>& Table() {
     static auto* table = new std::map<std::uintptr_t, std::shared_ptr<KernelObject>>();
     return *table;
@@ -21,7 +24,7 @@ std::uintptr_t nextHandle = 0x100;
 } // namespace
 
 HANDLE RegisterKernelObject(std::shared_ptr<KernelObject> object) {
-    std::lock_guard<std::mutex> guard(tableLock);
+    std::lock_guard<std::shared_mutex> guard(tableLock);
     const std::uintptr_t value = nextHandle;
     nextHandle += 4; // multiples of 4, as Windows hands them out
     Table().emplace(value, std::move(object));
@@ -29,7 +32,7 @@ HANDLE RegisterKernelObject(std::shared_ptr<KernelObject> object) {
 }
 
 std::shared_ptr<KernelObject> FindKernelObject(HANDLE handle) {
-    std::lock_guard<std::mutex> guard(tableLock);
+    std::shared_lock<std::shared_mutex> guard(tableLock);
     auto found = Table().find(reinterpret_cast<std::uintptr_t>(handle));
     return found == Table().end() ? nullptr : found->second;
 }
@@ -37,7 +40,7 @@ std::shared_ptr<KernelObject> FindKernelObject(HANDLE handle) {
 bool UnregisterKernelObject(HANDLE handle) {
     std::shared_ptr<KernelObject> object;
     {
-        std::lock_guard<std::mutex> guard(tableLock);
+        std::lock_guard<std::shared_mutex> guard(tableLock);
         auto found = Table().find(reinterpret_cast<std::uintptr_t>(handle));
         if (found == Table().end())
             return false;

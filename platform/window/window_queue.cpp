@@ -10,8 +10,14 @@
 #include <deque>
 #include <memory>
 #include <mutex>
+#include <thread>
 
 namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// How long a reader lets fast messages gather (GatherWindowMessages).
+constexpr auto kGatherTime = std::chrono::milliseconds(1);
 
 // Window handles share the kernel's handle table, whose values are never
 // reused; the type check keeps a file handle from passing for a window.
@@ -21,6 +27,8 @@ struct WindowQueue : platform::KernelObject {
     std::deque<MSG> messages;
     std::function<void()> waker;
     bool destroyed = false;
+    // When the reader last took a message.
+    Clock::time_point lastTaken;
 };
 
 std::shared_ptr<WindowQueue> FindWindow(HWND window) {
@@ -38,7 +46,19 @@ bool TakeFront(WindowQueue& queue, MSG* message) {
         return false;
     *message = queue.messages.front();
     queue.messages.pop_front();
+    queue.lastTaken = Clock::now();
     return true;
+}
+
+// GatherWindowMessages on a window found.
+void Gather(WindowQueue& queue) {
+    {
+        std::lock_guard<std::mutex> guard(queue.lock);
+        if (queue.destroyed || !queue.messages.empty() ||
+            Clock::now() - queue.lastTaken >= kGatherTime)
+            return;
+    }
+    std::this_thread::sleep_for(kGatherTime);
 }
 
 } // namespace
@@ -52,16 +72,20 @@ BOOL PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (!queue)
         return InvalidWindow();
     std::function<void()> waker;
+    bool wasEmpty = false;
     {
         std::lock_guard<std::mutex> guard(queue->lock);
         // Destroyed between the lookup and now: the post is lost, as for a gone window.
         if (queue->destroyed)
             return InvalidWindow();
-        if (queue->messages.empty())
+        // A reader only sleeps on an empty queue.
+        wasEmpty = queue->messages.empty();
+        if (wasEmpty)
             waker = queue->waker;
         queue->messages.push_back(MSG{window, message, wParam, lParam, GetTickCount()});
     }
-    queue->arrived.notify_one();
+    if (wasEmpty)
+        queue->arrived.notify_one();
     if (waker)
         waker();
     return TRUE;
@@ -92,6 +116,8 @@ bool GetWindowMessage(HWND window, MSG* message, DWORD timeoutMs) {
     const std::shared_ptr<WindowQueue> queue = FindWindow(window);
     if (!queue)
         return InvalidWindow();
+    if (timeoutMs >= kGatherTime.count())
+        Gather(*queue);
     std::unique_lock<std::mutex> guard(queue->lock);
     queue->arrived.wait_for(guard, std::chrono::milliseconds(timeoutMs),
                             [&] { return queue->destroyed || !queue->messages.empty(); });
@@ -104,6 +130,11 @@ void SetWindowQueueWaker(HWND window, std::function<void()> waker) {
         if (!queue->destroyed)
             queue->waker = std::move(waker);
     }
+}
+
+void GatherWindowMessages(HWND window) {
+    if (const std::shared_ptr<WindowQueue> queue = FindWindow(window))
+        Gather(*queue);
 }
 
 bool PeekWindowMessage(HWND window, MSG* message) {
