@@ -45,7 +45,7 @@ Measured Measure(const char* self, const bench::BenchServer& server, const bench
                  const std::string& name, std::uint64_t size) {
     Measured measured;
     const bench::fs::path out = folder / "out.msi";
-    for (int pass = 0; pass < 2; ++pass) {
+    for (int pass = 0; pass < bench::kTimedPasses; ++pass) {
         double seconds = 0;
         bench::Run("curl -s -o '" + out.string() + "' '" + server.Url("/" + name) + "'", seconds);
         measured.curl = std::min(measured.curl, seconds);
