@@ -2,7 +2,8 @@
 # writes quorvane-zelvo-update_<version>_<arch>.deb with what
 # `cmake --install` installs, under /usr: the program, the tools, the exported
 # libraries with their public headers, and the desktop entry, icons and
-# polkit action. Its dependencies come from dpkg-shlibdeps (dpkg-dev).
+# polkit action, with the manual page and Debian's copyright and changelog.
+# Its dependencies come from dpkg-shlibdeps (dpkg-dev).
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME quorvane-zelvo-update)
@@ -27,5 +28,26 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # default browser through xdg-open; qvu-msiexec unpacks packages with msiextract.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "pkexec, xdg-utils")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "msitools")
+
+# What Debian asks of every package besides the programs: the copyright, the
+# changelog and the manual page, compressed as Debian wants them (gzip -9n: no
+# name or time stamp), and the lintian findings the package answers for.
+set(qvu_package_docs ${CMAKE_INSTALL_DATADIR}/doc/${CPACK_PACKAGE_NAME})
+configure_file(${CMAKE_SOURCE_DIR}/docs/debian/changelog.in ${CMAKE_BINARY_DIR}/package/changelog
+               @ONLY)
+function(qvu_install_gzipped source destination)
+    get_filename_component(name ${source} NAME)
+    set(compressed ${CMAKE_BINARY_DIR}/package/${name}.gz)
+    add_custom_command(OUTPUT ${compressed}
+                       COMMAND sh -c "gzip -9nc \"$1\" >\"$2\"" gzip ${source} ${compressed}
+                       DEPENDS ${source} VERBATIM)
+    add_custom_target(qvu-gzip-${name} ALL DEPENDS ${compressed})
+    install(FILES ${compressed} DESTINATION ${destination})
+endfunction()
+qvu_install_gzipped(${CMAKE_BINARY_DIR}/package/changelog ${qvu_package_docs})
+qvu_install_gzipped(${CMAKE_SOURCE_DIR}/docs/man/QVUUpdate.1 ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES ${CMAKE_SOURCE_DIR}/docs/debian/copyright DESTINATION ${qvu_package_docs})
+install(FILES ${CMAKE_SOURCE_DIR}/docs/debian/lintian-overrides
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides RENAME ${CPACK_PACKAGE_NAME})
 
 include(CPack)

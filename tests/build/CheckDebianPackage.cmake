@@ -4,7 +4,8 @@
 # and polkit action under /usr, and the unpacked programs run from there,
 # finding their libraries beside them.
 #
-#   cmake -DBINARY_DIR=... -DSOURCE_DIR=... -DVERSION=... -DWORK=... -P CheckDebianPackage.cmake
+#   cmake -DBINARY_DIR=... -DSOURCE_DIR=... -DVERSION=... -DLIBRARY_DIR=... -DWORK=... \
+#         -P CheckDebianPackage.cmake
 
 foreach(tool dpkg-deb dpkg-shlibdeps)
     find_program(found_${tool} ${tool})
@@ -46,12 +47,20 @@ foreach(field "Package: quorvane-zelvo-update" "Version: ${VERSION}" "Depends: .
     endif()
 endforeach()
 
+# Debian's own checks of the package, where lintian is installed.
+find_program(found_lintian lintian)
+if(found_lintian)
+    run(${found_lintian} --fail-on error,warning ${package})
+endif()
+
 set(root ${WORK}/root)
 run(dpkg-deb -x ${package} ${root})
 set(expected
     usr/bin/QVUUpdate usr/bin/qvu-reg usr/bin/qvu-verdll usr/bin/qvu-server
     usr/bin/qvu-msiexec usr/bin/qvu-zlib
-    usr/lib/libqvukx.so usr/lib/libqvuplatform.so
+    usr/${LIBRARY_DIR}/libqvukx.so usr/${LIBRARY_DIR}/libqvuplatform.so
+    usr/share/doc/quorvane-zelvo-update/copyright usr/share/doc/quorvane-zelvo-update/changelog.gz
+    usr/share/man/man1/QVUUpdate.1.gz
     usr/share/applications/qvuupdate.desktop
     usr/share/polkit-1/actions/com.quorvane.qvuupdate.policy
     usr/share/icons/hicolor/48x48/apps/qvuupdate.png
@@ -84,7 +93,7 @@ set(ENV{QVU_ROOT} ${WORK}/machine)
 file(MAKE_DIRECTORY ${WORK}/machine)
 run(ldd ${root}/usr/bin/QVUUpdate)
 foreach(library libqvukx.so libqvuplatform.so)
-    if(NOT output MATCHES "${library} => ${root}/usr/bin/../lib/${library}")
+    if(NOT output MATCHES "${library} => ${root}/usr/(bin/\\.\\./)?${LIBRARY_DIR}/${library}")
         message(FATAL_ERROR "QVUUpdate does not load the unpacked ${library}:\n${output}")
     endif()
 endforeach()
