@@ -259,10 +259,10 @@ template <class Done> void InternetTransfer::Pump(Done done) {
 }
 
 std::optional<std::pair<Clock::time_point, const char*>> InternetTransfer::Deadline() const {
-    const bool headersPending = headersDeadline_ && !headersDone_ && !bodyStarted_;
-    if (deadline_ && (!headersPending || *deadline_ <= *headersDeadline_))
+    // The whole answer's deadline, when there is one, is also its headers'.
+    if (deadline_)
         return std::pair{*deadline_, "the answer"};
-    if (headersPending)
+    if (headersDeadline_ && !headersDone_ && !bodyStarted_)
         return std::pair{*headersDeadline_, "the answer's headers"};
     return std::nullopt;
 }
