@@ -122,13 +122,16 @@ void CQVUUpdateDlg::OpenNewerUpdateManagerPage() {
     } else if (IsCatalogued(selection_.Selected)) {
         address = WebPageAddress(Text(FindProduct(selection_.Selected).UpdatePageItem));
     }
-    ShellExecuteA(nullptr, "open", address.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    if (IsBrowserAddress(address, "Page of the newer update manager"))
+        ShellExecuteA(nullptr, "open", address.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 
 void CQVUUpdateDlg::ShowProductPage() {
     std::string address = WebPageAddress(Text(FindProduct(selection_.Selected).HistoryPageItem));
+    // Only a web address replaces it: a local file, or anything the browser
+    // would hand to another program, leaves the product's own page.
     const std::string display = app_.GetDisplayAddress();
-    if (!display.empty())
+    if (!display.empty() && IsBrowserAddress(display, "Address of /display="))
         address = display;
     browser_.Navigate(address, kPageNavigationFlags);
 }

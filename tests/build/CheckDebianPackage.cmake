@@ -85,6 +85,12 @@ if(NOT desktop MATCHES "\nExec=pkexec /usr/bin/QVUUpdate\n" OR
    NOT policy MATCHES ">/usr/bin/QVUUpdate</annotate>")
     message(FATAL_ERROR "the desktop files do not name /usr/bin/QVUUpdate:\n${desktop}\n${policy}")
 endif()
+# Every start asks for the password: a kept authorization would let the same
+# launcher run the program as root again, with arguments of its choice.
+string(REGEX MATCHALL "<allow_[a-z]+>[^<]*" answers "${policy}")
+if(NOT answers STREQUAL "<allow_any>auth_admin;<allow_inactive>auth_admin;<allow_active>auth_admin")
+    message(FATAL_ERROR "the polkit action does not ask for the password each time:\n${policy}")
+endif()
 
 # The unpacked programs run with the unpacked libraries, found by their
 # relative run path, not by a search path or an installed copy.

@@ -168,6 +168,9 @@ void FileResponder::operator()(const httplib::Request& request, httplib::Respons
     response.status = misbehaves && options_.status ? *options_.status : 200;
     if (!misbehaves || options_.lastModified)
         response.set_header("Last-Modified", HttpDate(modified));
+    if (misbehaves && options_.attachment)
+        response.set_header("Content-Disposition",
+                            "attachment; filename=\"" + lookup.file.filename().string() + "\"");
     auto source = std::make_shared<BodySource>(lookup.file, options_, misbehaves, stopping_);
     if (!misbehaves || !options_.EndsBodiesByClosing()) {
         response.set_content_provider(

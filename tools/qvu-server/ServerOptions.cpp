@@ -8,7 +8,7 @@ const char* const kUsage =
     "                  [--status CODE]\n"
     "                  [--no-content-length] [--content-length TEXT] [--no-last-modified]\n"
     "                  [--redirect ADDRESS] [--close-in-header] [--trickle-headers]\n"
-    "                  [--only PATH] [--rate BYTES]\n"
+    "                  [--attachment] [--only PATH] [--rate BYTES]\n"
     "\n"
     "Serves the files of DIR over HTTP on 127.0.0.1 only, with Content-Length and\n"
     "Last-Modified (the file's modification time). \"/?File=NAME\" answers the file\n"
@@ -37,6 +37,7 @@ const char* const kUsage =
     "  --trickle-headers    send the status line, then a header line every 300 ms\n"
     "                       without ever ending the headers; every request (not\n"
     "                       with --only)\n"
+    "  --attachment         send the file as an attachment to store (Content-Disposition)\n"
     "  --only PATH          the switches above apply to this request target only\n"
     "                       (as sent, e.g. \"/?File=QVU.ini\"); all else is served normally\n"
     "  --rate BYTES         send every file's body (QVU.ini too, whatever --only says)\n"
@@ -79,6 +80,10 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
         }
         if (name == "--no-last-modified") {
             options.lastModified = false;
+            continue;
+        }
+        if (name == "--attachment") {
+            options.attachment = true;
             continue;
         }
         if (name == "--close-in-header" || name == "--trickle-headers") {

@@ -31,6 +31,8 @@ struct ServerOptions {
     // Answers 302 with Location: this address followed by the request target.
     std::string redirect;
     bool lastModified = true;
+    // "Content-Disposition: attachment": a browser is asked to store the file.
+    bool attachment = false;
     HeaderFault headerFault = HeaderFault::None;
     // The one request target (path and query, as sent) that misbehaves; empty: all.
     std::string only;

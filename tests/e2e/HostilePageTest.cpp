@@ -1,0 +1,258 @@
+// The page beside the dialog comes from outside: its links, frames and
+// scripts, and the address given with /display=, may ask the update manager
+// to start a program, to store what they send, or to show a local file. The
+// real program, in its window on an X server of the test's own, with the
+// page's links clicked as a user clicks them, never does any of these.
+#include "tests/e2e/UpdateMachine.h"
+#include "tests/support/VirtualDisplay.h"
+
+#include <chrono>
+#include <thread>
+
+#ifdef QVU_WITH_WINDOW
+#include <X11/extensions/XTest.h>
+#include <X11/Xlib.h>
+#endif
+
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+bool WaitFor(const std::function<bool()>& done, int ms) {
+    const auto deadline = Clock::now() + std::chrono::milliseconds(ms);
+    while (!done()) {
+        if (Clock::now() >= deadline)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return true;
+}
+
+#ifdef QVU_WITH_WINDOW
+// The shown top-level window titled title, searched among the root's children
+// (the test's X server has no window manager to reparent them).
+bool FindWindow(Display* display, const char* title, XWindowAttributes& found) {
+    Window root = 0, parent = 0;
+    Window* children = nullptr;
+    unsigned count = 0;
+    if (!XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count))
+        return false;
+    bool hit = false;
+    for (unsigned i = 0; i < count && !hit; ++i) {
+        char* name = nullptr;
+        XWindowAttributes attributes;
+        hit = XFetchName(display, children[i], &name) && name != nullptr &&
+              std::string(name) == title &&
+              XGetWindowAttributes(display, children[i], &attributes) &&
+              attributes.map_state == IsViewable;
+        if (hit)
+            found = attributes;
+        if (name != nullptr)
+            XFree(name);
+    }
+    XFree(children);
+    return hit;
+}
+
+// A click of the user's mouse (the X server's test extension) into the page
+// of the update dialog: the page fills most of the dialog below its versions.
+bool ClickIntoPage() {
+    Display* display = XOpenDisplay(nullptr);
+    if (display == nullptr)
+        return false;
+    XWindowAttributes window;
+    const bool found = FindWindow(display, "Quorvane Zelvo Update", window);
+    if (found) {
+        XTestFakeMotionEvent(display, -1, window.x + window.width / 2,
+                             window.y + window.height * 3 / 5, CurrentTime);
+        XTestFakeButtonEvent(display, 1, True, 20);
+        XTestFakeButtonEvent(display, 1, False, 20);
+        XSync(display, False);
+    }
+    XCloseDisplay(display);
+    return found;
+}
+#endif
+
+class HostilePageTest : public qvutest::UpdateMachineTest {
+protected:
+    void SetUp() override {
+        UpdateMachineTest::SetUp();
+        if (IsSkipped())
+            return;
+        InstallOlvin5();
+        ServePackage(30000);
+        fs::create_directories(home);
+    }
+
+    // The window's run, waiting for Start beside page (a /display= address).
+    std::unique_ptr<qvutest::StartedProgram> ShowInWindow(const std::string& page) {
+        console = false;
+        return StartUpdate({"/display=" + page}, "",
+                           {{"HOME", home.string()},
+                            {"XDG_CACHE_HOME", (root.Folder() / "cache").string()},
+                            {"XDG_DATA_HOME", (root.Folder() / "data").string()}});
+    }
+
+    // A page whose one link, in a new window, fills it: any click on the page follows it.
+    std::string ServeLinkPage(const std::string& address) {
+        Serve("pages/link.html", "<html><body style='margin:0'><a href='" + address +
+                                     "' target='_blank' style='display:block;width:100vw;"
+                                     "height:100vh'>link</a></body></html>");
+        return Url("/pages/link.html");
+    }
+
+    fs::path home = root.Folder() / "home";
+};
+
+#ifdef QVU_WITH_WINDOW
+
+struct LinkCase {
+    const char* name;
+    bool web; // an http address: it goes to the browser
+};
+
+class HostilePageLinkTest : public HostilePageTest,
+                            public ::testing::WithParamInterface<LinkCase> {};
+
+// A link for a new window that names a program, by drive letter with either
+// slash or by a drive mapped to the file system's root, starts nothing: only
+// http(s) addresses go to the browser, and the rest is noted in the trace
+// log. The web link shows that the clicks reach the page.
+TEST_P(HostilePageLinkTest, NewWindowLinksOpenOnlyWebAddresses) {
+    const qvutest::VirtualDisplay display;
+    ASSERT_TRUE(display.Started());
+    root.MapDrive('Z', "/");
+    const fs::path marker = root.Folder() / "started";
+    const fs::path program = driveC / "pwn";
+    qvutest::WriteFile(program, "#!/bin/sh\ntouch '" + marker.string() + "'\n");
+    fs::permissions(program, fs::perms::owner_all);
+    const std::map<std::string, std::string> links{{"DriveSlash", "c:/pwn"},
+                                                   {"DriveBackslash", "C:\\pwn"},
+                                                   {"MappedRoot", "z:" + program.string()},
+                                                   {"Web", Url("/pages/notes.html")}};
+    const std::string link = links.at(GetParam().name);
+    const auto run = ShowInWindow(ServeLinkPage(link));
+
+    // The note or the browser's record tells that the click was handled; the
+    // page takes clicks only once it is laid out, so it is clicked until then.
+    const auto handled = [&] {
+        return TraceLogText().find("only http and https addresses") != std::string::npos ||
+               !qvutest::ReadFile(browserRecord).empty();
+    };
+    const bool clicked = WaitFor(
+        [&] {
+            ClickIntoPage();
+            return WaitFor(handled, 1000);
+        },
+        25000);
+    ASSERT_TRUE(clicked) << run->OutputSoFar();
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_FALSE(fs::exists(marker)) << "the link started " << link;
+    if (GetParam().web) {
+        EXPECT_EQ(qvutest::ReadFile(browserRecord), link + "\n");
+    } else {
+        EXPECT_EQ(qvutest::ReadFile(browserRecord), "");
+        EXPECT_NE(TraceLogText().find("New window of the page not opened"), std::string::npos);
+    }
+    EXPECT_TRUE(run->Running()) << "the dialog stays";
+}
+
+INSTANTIATE_TEST_SUITE_P(Links, HostilePageLinkTest,
+                         ::testing::Values(LinkCase{"DriveSlash", false},
+                                           LinkCase{"DriveBackslash", false},
+                                           LinkCase{"MappedRoot", false}, LinkCase{"Web", true}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+struct AttachmentCase {
+    const char* name;
+    const char* page; // its "%s" is the attachment's address
+};
+
+class HostilePageAttachmentTest : public HostilePageTest,
+                                  public ::testing::WithParamInterface<AttachmentCase> {};
+
+// An attachment that never ends, asked for by a hidden frame or by the page's
+// script without a click, is refused: nothing lands in the user's folders.
+TEST_P(HostilePageAttachmentTest, StoresNothing) {
+    const qvutest::VirtualDisplay display;
+    ASSERT_TRUE(display.Started());
+    Serve("pages/endless.bin", std::string(2 << 20, 'x'));
+    const fs::path requests = root.Folder() / "requests.log";
+    qvutest::LocalServer attachments(served,
+                                     {"--attachment", "--only", "/pages/endless.bin",
+                                      "--trickle-after", "1048576", "--log", requests.string()});
+    ASSERT_TRUE(attachments.Started());
+    char page[512];
+    std::snprintf(page, sizeof page, GetParam().page,
+                  attachments.Url("/pages/endless.bin").c_str());
+    Serve("pages/attachment.html", page);
+    const auto run = ShowInWindow(Url("/pages/attachment.html"));
+
+    ASSERT_TRUE(WaitFor(
+        [&] { return qvutest::ReadFile(requests).find("/pages/endless.bin") != std::string::npos; },
+        20000))
+        << run->OutputSoFar();
+    // Time for a mebibyte from 127.0.0.1 to land, were it taken.
+    std::this_thread::sleep_for(std::chrono::seconds(2));
+    for (const auto& entry : fs::recursive_directory_iterator(home)) {
+        EXPECT_FALSE(entry.is_regular_file() &&
+                     (entry.path().filename().string().find("endless") != std::string::npos ||
+                      entry.file_size() >= (1 << 20)))
+            << "stored " << entry.path();
+    }
+    EXPECT_TRUE(run->Running());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Pages, HostilePageAttachmentTest,
+    ::testing::Values(
+        AttachmentCase{"HiddenFrame",
+                       "<html><body><iframe style='display:none' src='%s'></iframe></body></html>"},
+        AttachmentCase{"ScriptLocation",
+                       "<html><body><script>location='%s'</script></body></html>"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// /display= with a local file: the window shows the product's own page.
+TEST_F(HostilePageTest, LocalFileOnTheCommandLineShowsTheProductsPage) {
+    const qvutest::VirtualDisplay display;
+    ASSERT_TRUE(display.Started());
+    const fs::path requests = root.Folder() / "requests.log";
+    qvutest::LocalServer web(served, {"--log", requests.string()});
+    ASSERT_TRUE(web.Started());
+    console = false;
+    const auto run = StartUpdate({"/display=file:///etc/hostname"}, "",
+                                 {{"QVU_WEB_SERVER", web.Url("")}, {"HOME", home.string()}});
+    EXPECT_TRUE(WaitFor(
+        [&] {
+            return qvutest::ReadFile(requests).find("?URL=olvin5-versionhistory-en") !=
+                   std::string::npos;
+        },
+        20000))
+        << qvutest::ReadFile(requests);
+}
+
+#endif
+
+// At the console, the page the window would show: /display= replaces the
+// product's page only with a web address; anything else is noted and passed over.
+TEST_F(HostilePageTest, DisplayAddressesOtherThanWebPagesAreNotShown) {
+    const std::string product = Url("/?URL=olvin5-versionhistory-en");
+    const std::pair<std::string, std::string> cases[] = {
+        {"file:///etc/hostname", product},
+        {"c:/pwn", product},
+        {"javascript:alert(1)", product},
+        {"about:blank", product},
+        {"HTTPS://127.0.0.1:9/notes", "https://127.0.0.1:9/notes"},
+    };
+    for (const auto& [display, shown] : cases) {
+        const qvutest::ProgramRun run = RunUpdate({"/display=" + display}, "cancel\n");
+        EXPECT_NE(run.output.find("Web page: " + shown + "\n"), std::string::npos)
+            << display << "\n"
+            << run.output;
+    }
+    EXPECT_NE(TraceLogText().find("Address of /display= not opened"), std::string::npos);
+}
+
+} // namespace
