@@ -1,6 +1,7 @@
 #include "app/QVUUpdateApp.h"
 
 #include "app/QVUUpdateDlg.h"
+#include "base/VisibleText.h"
 #include "platform/dialog_controls.h"
 #include "platform/files.h"
 #include "platform/registry.h"
@@ -158,11 +159,10 @@ BOOL CQVUUpdateApp::InitInstance(const std::string& commandLine, UpdateFrontEnd&
 
 void CQVUUpdateApp::LogFailure(const std::string& message) const {
     // One line, so that an unattended run's failure can be read afterwards:
-    // the message's own line breaks become spaces.
+    // the message's own line breaks become spaces, and the server's text in
+    // it keeps its control characters only as visible escapes.
     std::string reason = message.empty() ? "no message was shown" : message;
-    for (char& c : reason)
-        if (c == '\r' || c == '\n' || c == '\t')
-            c = ' ';
-    TraceLog(1).Format(1, "%s: the update ended without installing: %s", appName_.c_str(),
-                       reason.c_str());
+    std::replace(reason.begin(), reason.end(), '\n', ' ');
+    const std::string line = appName_ + ": the update ended without installing: " + reason;
+    TraceLog(1).Format(1, "%s", VisibleControls(line).c_str());
 }

@@ -1,6 +1,7 @@
 #include "update/UpdateLog.h"
 
 #include "base/CreateFolderPath.h"
+#include "base/VisibleText.h"
 #include "localization/XMLLocalizer.h"
 #include "platform/files.h"
 #include "platform/profile.h"
@@ -89,8 +90,9 @@ std::string UpdateLogHeader(const std::string& headline, const SYSTEMTIME& now,
               Format("%02d/%02d/%04d - %02d:%02d:%02d", now.wMonth, now.wDay, now.wYear, now.wHour,
                      now.wMinute, now.wSecond) +
               "\n";
-    header += "Current Version: " + installedVersion + "\n";
-    header += "Update Version : " + offeredVersion + "\n";
+    // The versions come from the product's files and from the server.
+    header += "Current Version: " + VisibleControls(installedVersion) + "\n";
+    header += "Update Version : " + VisibleControls(offeredVersion) + "\n";
     header += kRule;
     return header;
 }

@@ -16,7 +16,8 @@ std::string UpdateLogPath(const std::string& folder, const SYSTEMTIME& now);
 // "QVUUpdate(" ... ").log".
 bool IsUpdateLogName(std::string_view name);
 
-// The header of one installation, with "\n" line ends (stored as CR LF).
+// The header of one installation, with "\n" line ends (stored as CR LF); the
+// versions' control characters are shown as VisibleControls shows them.
 std::string UpdateLogHeader(const std::string& headline, const SYSTEMTIME& now,
                             const std::string& installedVersion, const std::string& offeredVersion);
 

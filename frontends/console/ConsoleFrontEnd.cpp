@@ -3,6 +3,7 @@
 #include "app/QVUUpdateDlg.h"
 #include "app/SelectProductDlg.h"
 #include "app/UpdateFrontEnd.h"
+#include "base/VisibleText.h"
 #include "platform/console.h"
 #include "platform/dialog_controls.h"
 #include "platform/window_queue.h"
@@ -115,7 +116,8 @@ int ConsoleFrontEnd::ShowMessageBox(CQVUUpdateDlg& dialog, const std::string& te
 
 void ConsoleFrontEnd::ShowNote(CQVUUpdateDlg& /*dialog*/, const std::string& text,
                                const std::string& caption) {
-    std::cerr << caption << ": " << text << std::endl;
+    std::cerr << VisibleControls(caption) << ": " << VisibleControls(text, LineFeeds::Kept)
+              << std::endl;
 }
 
 std::size_t ConsoleFrontEnd::ChooseProduct(CQVUUpdateDlg& dialog, const ProductChoice& choice) {

@@ -2,6 +2,7 @@
 
 #include "app/QVUUpdateDlg.h"
 #include "app/WebBrowser.h"
+#include "base/VisibleText.h"
 #include "products/ProductDetection.h"
 #include "update/UpdateDescription.h"
 
@@ -90,7 +91,8 @@ void ConsoleView::DrawProgressInPlace(const std::string& text) {
     const std::int64_t filled =
         std::min<std::int64_t>(kBarWidth, std::int64_t{position_} * kBarWidth / rangeHigh_);
     std::string line = "[" + std::string(static_cast<std::size_t>(filled), '#') +
-                       std::string(static_cast<std::size_t>(kBarWidth - filled), ' ') + "] " + text;
+                       std::string(static_cast<std::size_t>(kBarWidth - filled), ' ') + "] " +
+                       VisibleControls(text);
     if (line == drawn_ && inPlace_)
         return;
     if (afterPrompt_) {
@@ -115,12 +117,12 @@ void ConsoleView::EndOpenLine() {
 
 void ConsoleView::PrintLine(const std::string& text) {
     EndOpenLine();
-    out_ << text << '\n' << std::flush;
+    out_ << VisibleControls(text, LineFeeds::Kept) << '\n' << std::flush;
 }
 
 void ConsoleView::Prompt(const std::string& text) {
     EndOpenLine();
-    out_ << text << std::flush;
+    out_ << VisibleControls(text) << std::flush;
     afterPrompt_ = true;
 }
 
@@ -133,7 +135,7 @@ void ConsoleView::Answered(const std::string& echo, bool typedOnTerminal) {
     if (!afterPrompt_)
         EndOpenLine();
     afterPrompt_ = false;
-    out_ << echo << '\n' << std::flush;
+    out_ << VisibleControls(echo) << '\n' << std::flush;
 }
 
 void ConsoleView::Finish() {

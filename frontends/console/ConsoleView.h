@@ -1,6 +1,9 @@
 // The update dialog drawn as lines of text: the caption and version, each
 // label with its text, the page the browser shows, and the download's
 // progress, redrawn in place on a terminal and one line per tenth elsewhere.
+// Any text it prints may come from the update server: its control characters
+// are shown (VisibleControls), never obeyed; only the line feeds of a line's
+// text still break it.
 #pragma once
 
 #include "platform/dialog_controls.h"

@@ -1,7 +1,8 @@
 // Update runs against servers and machines that work against the update:
 // https answers that lead on over plain http, an update server reached only
 // over TLS, a description that names the run's own files as the package or
-// is far too long, and a package that does not fit on the disk.
+// is far too long or holds terminal controls, and a package that does not fit
+// on the disk.
 #include "tests/e2e/UpdateMachine.h"
 #include "tests/support/FullDisk.h"
 #include "tests/support/TestCertificate.h"
@@ -139,6 +140,55 @@ TEST_F(HostileServerTest, PackageThatDoesNotFitOnTheDiskIsRemovedAndTheFullDiskN
               std::string::npos)
         << run.errors;
     EXPECT_FALSE(fs::exists(Package()));
+}
+
+// Terminal controls in a value of the description: a new window title, a
+// clipboard write, a cleared screen, the C1 CSI as UTF-8 and as one byte, a
+// line overwritten after a carriage return, backspace and delete.
+const std::string kHostile = "\x1b]0;owned\x07\x1b]52;c;cm0gLXJmIC8K\x07\x1b[2J\xc2\x9b"
+                             "2J\x9b"
+                             "1A\rFAKE\b\x7f";
+// The same as the console and the logs show it.
+const std::string kHostileShown = "\\x1b]0;owned\\x07\\x1b]52;c;cm0gLXJmIC8K\\x07\\x1b[2J\\xc2\\x9b"
+                                  "2J\\x9b1A\\x0dFAKE\\x08\\x7f";
+
+// Whether text holds a byte of kHostile that a terminal obeys.
+bool HoldsTerminalControls(const std::string& text) {
+    return text.find_first_of("\x1b\x07\x08\x7f\x9b") != std::string::npos ||
+           text.find("\rFAKE") != std::string::npos;
+}
+
+TEST_F(HostileServerTest, TerminalControlsOfTheServerReachNeitherTheConsoleNorTheLogs) {
+    InstallOlvin5();
+    const std::string package = qvutest::PackageBytes(20000);
+    Serve("packages/Quorvane.msi", package);
+    ServeDescription("VersionLong=5.1.0.1" + kHostile + "\r\nFileName=Quorvane.msi\r\n" +
+                     "FileSize=20000\r\nMD5=" + qvutest::Md5Text(package) +
+                     "\r\nMSI1=" + Url("/packages/Quorvane.msi") + "\r\n");
+    const ProgramRun installed = RunUpdate({"/autostart"}, "");
+    ASSERT_FALSE(installed.timedOut) << installed.output;
+    EXPECT_EQ(installed.exitStatus, qvutest::kInstallerStarted) << installed.output;
+    EXPECT_NE(installed.output.find("5.1.0.1" + kHostileShown), std::string::npos)
+        << installed.output;
+    const std::string updateLog = ReadFile(OnDrive(kUpdateFolder) / TodaysLogName());
+    EXPECT_NE(updateLog.find("Update Version : 5.1.0.1" + kHostileShown + "\r\n"),
+              std::string::npos)
+        << updateLog;
+
+    ASSERT_NE(InstallerRecord(), "");
+
+    // The description's format version is quoted by the error message.
+    fs::remove(installerRecord);
+    ServeDescription("VersionLong=5.1.0.0\r\n", "3.1" + kHostile);
+    const ProgramRun refused = RunUpdate({"/autostart"}, "");
+    ExpectRefused(refused, "update file 3.1" + kHostileShown + ".\n");
+
+    for (const std::string& text : {installed.output, installed.errors, refused.output,
+                                    refused.errors, updateLog, TraceLogText()})
+        EXPECT_FALSE(HoldsTerminalControls(text)) << text;
+    EXPECT_NE(TraceLogText().find("update file 3.1" + kHostileShown + ". The latest"),
+              std::string::npos)
+        << TraceLogText();
 }
 
 // A file-size limit for the programs this process starts, which start with

@@ -58,13 +58,10 @@ NginxServer::NginxServer(const fs::path& folder, const fs::path& prefix,
     const fs::path configFile = prefix / "qvu-update-server.conf";
     WriteFile(configFile, config);
 
-    // Started as root, the workers would otherwise run as nobody, who may
-    // not read the test's folders.
-    const std::string global = geteuid() == 0 ? "daemon off; user root;" : "daemon off;";
     program_ = std::make_unique<BackgroundProgram>(
         std::vector<std::string>{Program().string(), "-p", prefix.string() + "/", "-c",
                                  configFile.string(), "-e", (prefix / "logs/error.log").string(),
-                                 "-g", global},
+                                 "-g", "daemon off;"},
         BackgroundProgram::Announcement::Nothing);
     // The master writes its pid file once it listens on both ports.
     const auto deadline = std::chrono::steady_clock::now() + kStartTimeout;
@@ -79,8 +76,7 @@ NginxServer::NginxServer(const fs::path& folder, const fs::path& prefix,
 }
 
 std::string NginxServer::Url(const std::string& scheme, const std::string& target) const {
-    return scheme + "://127.0.0.1:" + std::to_string(scheme == "https" ? httpsPort_ : httpPort_) +
-           target;
+    return scheme + "://127.0.0.1:" + std::to_string(Port(scheme)) + target;
 }
 
 std::string NginxServer::AccessLog() const {

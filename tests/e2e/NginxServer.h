@@ -22,8 +22,9 @@ public:
 
     // Serves folder over HTTP and HTTPS with the certificate; prefix (created)
     // holds the filled-in configuration, the pid file, the logs and the
-    // temporary files. Its workers run as this process's user, so they read
-    // what the test wrote whatever the permissions.
+    // temporary files. Started as root, its workers run as nobody, as on a
+    // server: the served files must be readable to all, and the folders down
+    // to them passable.
     NginxServer(const std::filesystem::path& folder, const std::filesystem::path& prefix,
                 const TestCertificate& certificate);
 
@@ -31,6 +32,8 @@ public:
     bool Started() const { return started_; }
     // "http://127.0.0.1:PORT" (scheme "https": the HTTPS port) followed by the target.
     std::string Url(const std::string& scheme, const std::string& target) const;
+    // The port of the scheme, "http" or "https".
+    int Port(const std::string& scheme) const { return scheme == "https" ? httpsPort_ : httpPort_; }
     std::string AccessLog() const;
     std::string ErrorLog() const;
 

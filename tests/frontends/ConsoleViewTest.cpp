@@ -112,6 +112,35 @@ TEST(ConsoleViewTest, PromptsEndTheProgressLineAndAnswersAreEchoedWhenNotTyped) 
     EXPECT_EQ(out.str(), "\r" + Bar(3) + "10.0%\nAnswer yes or no [yes]: no\nAgain? ");
 }
 
+TEST(ConsoleViewTest, ControlCharactersOfEveryPrintedTextAreShownNotObeyed) {
+    std::ostringstream out;
+    ConsoleView view(out, true);
+    DialogChange caption = Text(0, "Update\x1b]0;owned\x07");
+    caption.kind = DialogChangeKind::Caption;
+    view.Show(caption);
+    view.Show(Text(1009, "4.2\xc2\x9b"
+                         "2J"));
+    view.Show(Text(1002, "Update Version:"));
+    view.Show(Text(1003, "Olvin 5.1\rFAKE\x1b[2J"));
+    view.Show(Text(1006, "http://127.0.0.1:1/\x1b]52;c;eA==\x07"));
+    view.Show(Range(1000));
+    view.Show(Position(1000, 500));
+    view.Show(Text(1005, "50%\x9b"
+                         "1A"));
+    // A message's own line breaks still break it.
+    view.PrintLine("[QVUUpdate] First line.\nSecond line\b\x7f.");
+    view.Prompt("Answer\x1b[8m: ");
+    view.Answered("echo\x1b[1A", false);
+    EXPECT_EQ(out.str(), "Update\\x1b]0;owned\\x07, version 4.2\\xc2\\x9b2J\n"
+                         "Update Version: Olvin 5.1\\x0dFAKE\\x1b[2J\n"
+                         "Web page: http://127.0.0.1:1/\\x1b]52;c;eA==\\x07\n"
+                         "\r" +
+                             Bar(15) +
+                             "50%\\x9b1A\n"
+                             "[QVUUpdate] First line.\nSecond line\\x08\\x7f.\n"
+                             "Answer\\x1b[8m: echo\\x1b[1A\n");
+}
+
 TEST(ConsoleViewTest, NoRangeShowsNoProgress) {
     std::ostringstream out;
     ConsoleView view(out, false);

@@ -62,6 +62,15 @@ TEST(UpdateLogTextTest, HeaderAndNameAreFixedByteForByte) {
               "============================================================\n");
 }
 
+TEST(UpdateLogTextTest, VersionsShowTheirControlCharacters) {
+    const SYSTEMTIME time{2021, 6, 4, 10, 7, 5, 9, 42};
+    const std::string header =
+        UpdateLogHeader("Quorvane Zelvo Update", time, "5.0\r\n", "5.1\x1b]0;owned\x07\xc2\x9b");
+    EXPECT_NE(header.find("Current Version: 5.0\\x0d\\x0a\n"), std::string::npos) << header;
+    EXPECT_NE(header.find("Update Version : 5.1\\x1b]0;owned\\x07\\xc2\\x9b\n"), std::string::npos)
+        << header;
+}
+
 TEST_F(UpdateLogTest, HeadersOfOneDayAppendToOneFileWithCrLf) {
     const std::string folder = std::string(kSettingsFolder) + "Update\\";
     std::string logPath, before, after;
