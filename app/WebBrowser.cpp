@@ -1,5 +1,6 @@
 #include "app/WebBrowser.h"
 
+#include "base/VisibleText.h"
 #include "platform/dialog_controls.h"
 #include "platform/shell.h"
 #include "platform/strings.h"
@@ -21,7 +22,8 @@ bool IsBrowserAddress(const std::string& address, const char* what) {
     const char* text = address.c_str();
     if (_strnicmp(text, "http://", 7) == 0 || _strnicmp(text, "https://", 8) == 0)
         return true;
-    TraceLog(1).Format(1, "%s not opened, only http and https addresses are: %s", what, text);
+    TraceLog(1).Format(1, "%s not opened, only http and https addresses are: %s", what,
+                       VisibleControls(address).c_str());
     return false;
 }
 
