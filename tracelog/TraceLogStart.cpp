@@ -96,7 +96,7 @@ void StartServerLogging(TraceLogState& state, const KxString& folder, const SYST
     DeleteOldLogFiles(folder, cutOff.wYear, cutOff.wMonth, cutOff.wDay);
     state.flushRequest = true;
     state.serverLogging = true;
-    if (state.serverLock == nullptr)
+    if (state.serverLock.load() == nullptr)
         state.serverLock = tracelog::CreateNamedLock(tracelog::kServerLockSuffix);
 }
 
@@ -143,9 +143,9 @@ void StartTraceLog(HMODULE module) {
     DeleteOldLogFiles(folders.local, cutOff.wYear, cutOff.wMonth, cutOff.wDay);
 
     const bool opened = OpenLocalLog(state, pathFits);
-    if (state.fileLock == nullptr)
+    if (state.fileLock.load() == nullptr)
         state.fileLock = tracelog::CreateNamedLock(tracelog::kFileLockSuffix);
-    state.startFailed = !opened || state.fileLock == nullptr;
+    state.startFailed = !opened || state.fileLock.load() == nullptr;
     // Other threads write as soon as the file counts as open: the lock must
     // be there by then.
     if (opened)
@@ -186,9 +186,8 @@ void TraceLogExitFunc3(bool writeEndLine) {
             ServerJournalThread(true);
     }
 
-    for (HANDLE* lock : {&state.fileLock, &state.serverLock}) {
-        if (*lock != nullptr)
-            CloseHandle(*lock);
-        *lock = nullptr;
-    }
+    // A writer still waiting for a lock or holding it keeps its handle until
+    // it is done; later writers find none.
+    state.fileLock.store(nullptr);
+    state.serverLock.store(nullptr);
 }

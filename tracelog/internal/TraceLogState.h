@@ -3,6 +3,7 @@
 #pragma once
 
 #include "platform/win_types.h"
+#include "tracelog/internal/NamedLock.h"
 
 #include <atomic>
 #include <deque>
@@ -32,8 +33,8 @@ struct TraceLogState {
 
     std::atomic<LogFile> logFileState{LogFile::NotOpened};
     HANDLE logFile = INVALID_HANDLE_VALUE;
-    HANDLE fileLock = nullptr;
-    HANDLE serverLock = nullptr;
+    std::atomic<SharedLock> fileLock;
+    std::atomic<SharedLock> serverLock;
     bool startFailed = false;
     bool errorBoxShown = false;
     // Start-up runs once at a time: the first lines of several threads all
@@ -61,14 +62,6 @@ TraceLogState& State();
 inline bool StartUpNeverRan(const TraceLogState& state) {
     return state.module == reinterpret_cast<HMODULE>(0xFFFF);
 }
-
-// Waits for a named lock; a lock left by a writer that died is ours as well.
-bool TakeLock(HANDLE lock);
-
-// The named locks: the program id followed by these.
-constexpr char kFileLockSuffix[] = "_LogLockingMutex";
-constexpr char kServerLockSuffix[] = "_LogLockingMutexServer";
-HANDLE CreateNamedLock(const char* suffix);
 
 // The program's file name, or the given module's ("" when unknown).
 std::string ModuleFileName(HMODULE module);
