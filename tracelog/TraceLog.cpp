@@ -121,9 +121,7 @@ void TraceLog::Write(const char* text, bool withHeader) {
 void TraceLog::Write(int level, const char* text, bool withHeader) {
     TraceLogState& state = State();
     if (state.logFileState == LogFile::NotOpened) {
-        const std::lock_guard<std::recursive_mutex> start(state.startMutex);
-        if (state.logFileState == LogFile::NotOpened)
-            StartTraceLog(GetModuleHandleA(nullptr));
+        tracelog::StartIfNotOpened(GetModuleHandleA(nullptr));
         if (state.logFileState != LogFile::Open)
             return;
     }
@@ -166,11 +164,8 @@ const char* TraceLog::GetLastLogEntry() {
 
 void TraceLog::StopLogging(bool deleteFile, bool writeEndLine) {
     TraceLogState& state = State();
-    if (state.logFileState == LogFile::Open) {
-        tracelog::CloseLogFile(LogFile::NotOpened);
-        if (deleteFile)
-            DeleteFileA(state.localLogPath);
-    }
+    if (state.logFileState == LogFile::Open)
+        tracelog::CloseLogFile(LogFile::NotOpened, deleteFile);
     TraceLogExitFunc3(writeEndLine);
 }
 

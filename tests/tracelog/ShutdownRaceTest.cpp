@@ -1,6 +1,7 @@
-// Logging stopped while other threads write: nobody is left owning the file
-// lock and nobody waits for it in vain. The race is repeated a bounded number
-// of times; a lost race used to cost a 10-second wait.
+// Logging stopped while other threads write or dump the stack: nobody is
+// left owning the file lock, nobody waits for it in vain, and the restart
+// that writes the end line keeps its start line. Each case repeats the race
+// a bounded number of times; a lost race used to cost a 10-second wait.
 #include "platform/handles.h"
 #include "platform/sync.h"
 #include "tests/tracelog/TraceLogFixture.h"
@@ -13,9 +14,14 @@
 namespace {
 
 using qvutest::TraceLogTest;
+using tracelog::LogFile;
 
 constexpr int kRounds = 20;
 constexpr int kWriters = 4;
+
+bool StartsWith(const std::string& text, const std::string& prefix) {
+    return text.rfind(prefix, 0) == 0;
+}
 
 TEST_F(TraceLogTest, WritersRacingStopLoggingLeaveTheFileLockFree) {
     for (int round = 0; round < kRounds; ++round) {
@@ -42,6 +48,33 @@ TEST_F(TraceLogTest, WritersRacingStopLoggingLeaveTheFileLockFree) {
         ASSERT_EQ(WaitForSingleObject(lock, 0), WAIT_OBJECT_0) << "left owned, round " << round;
         ReleaseMutex(lock);
         CloseHandle(lock);
+    }
+}
+
+TEST_F(TraceLogTest, DumpStackRacingStopLoggingKeepsTheRestartsStartLine) {
+    for (int round = 0; round < kRounds; ++round) {
+        tracelog::ResetTraceLogState();
+        TraceLog(0).Write(0, "started", false);
+        // The dump comes while the restart that writes the end line is
+        // starting the log, when its own lines find the log not opened.
+        std::thread dumper([] {
+            tracelog::TraceLogState& state = tracelog::State();
+            while (state.logFileState != LogFile::ClosedByShutdown && state.startMutex.try_lock()) {
+                state.startMutex.unlock();
+                std::this_thread::yield();
+            }
+            TraceLog(0).DumpStack();
+        });
+        TraceLog::StopLogging(true, true);
+        dumper.join();
+        const auto lines = Lines(LocalLog());
+        ASSERT_FALSE(lines.empty()) << "round " << round;
+        int starts = 0;
+        for (const std::string& line : lines)
+            starts += StartsWith(TextOf(line), "Starting Program/DLL") ? 1 : 0;
+        ASSERT_EQ(starts, 1) << "round " << round;
+        ASSERT_NE(lines.back().find("\" terminated correctly"), std::string::npos)
+            << "round " << round;
     }
 }
 

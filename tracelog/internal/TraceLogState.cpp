@@ -22,11 +22,16 @@ std::string ModuleFileName(HMODULE module) {
     return buffer.data();
 }
 
-void CloseLogFile(LogFile newState) {
+void CloseLogFile(LogFile newState, bool deleteFile) {
     TraceLogState& state = State();
     const HeldLock fileLock(state.fileLock.load());
-    if (state.logFileState == LogFile::Open)
+    if (state.logFileState == LogFile::Open) {
         CloseHandle(state.logFile);
+        // Before the state changes: a line that then finds the log not
+        // opened starts a new file, which is not to be deleted.
+        if (deleteFile)
+            DeleteFileA(state.localLogPath);
+    }
     state.logFile = INVALID_HANDLE_VALUE;
     state.logFileState = newState;
 }

@@ -38,8 +38,10 @@ struct TraceLogState {
     bool startFailed = false;
     bool errorBoxShown = false;
     // Start-up runs once at a time: the first lines of several threads all
-    // find the log not opened.
-    std::recursive_mutex startMutex;
+    // find the log not opened. Lock order: file lock, server lock, queue
+    // lock; a line written under the file lock may take the start-up lock,
+    // and start-up takes none of the others while it holds it.
+    std::mutex startMutex;
 
     std::atomic<bool> serverLogging{false};
     std::atomic<bool> flushRequest{false};
@@ -66,9 +68,14 @@ inline bool StartUpNeverRan(const TraceLogState& state) {
 // The program's file name, or the given module's ("" when unknown).
 std::string ModuleFileName(HMODULE module);
 
+// Start-up for a line that found the log not opened, unless another thread
+// opened it meanwhile.
+void StartIfNotOpened(HMODULE module);
+
 // Closes the local log file under the file lock, so that no writer of this
-// process is between its writes, and leaves the handle in newState.
-void CloseLogFile(LogFile newState);
+// process is between its writes, deletes it when asked, and leaves the
+// handle in newState.
+void CloseLogFile(LogFile newState, bool deleteFile = false);
 
 // Back to the never-started state of a new process: a running journal thread
 // is stopped and waited for, handles are closed, every switch is reset. For
