@@ -63,12 +63,12 @@ void WriteQueue(TraceLogState& state, HANDLE file, const tracelog::SharedLock& s
             line = std::move(state.serverQueue.front());
             state.serverQueue.pop_front();
         }
-        line += "\r\n";
         DWORD written = 0;
         if (!WriteFile(file, line.data(), static_cast<DWORD>(line.size()), &written, nullptr) ||
             written != line.size()) {
-            // The line waits for the next try with the others.
-            line.resize(line.size() - 2);
+            // What did not reach the file waits for the next try with the
+            // others: a line cut short is finished then, not written again.
+            line.erase(0, written);
             const std::lock_guard<std::mutex> lock(state.queueLock);
             state.serverQueue.push_front(std::move(line));
             ++state.failureCount;
@@ -95,7 +95,7 @@ void PostToServerJournal(const char* line, bool signal, bool flush) {
         return;
     if (line != nullptr) {
         const std::lock_guard<std::mutex> lock(state.queueLock);
-        state.serverQueue.emplace_back(line);
+        state.serverQueue.emplace_back(line).append("\r\n");
     }
     if (flush)
         state.flushRequest = true;

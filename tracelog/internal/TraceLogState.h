@@ -49,6 +49,8 @@ struct TraceLogState {
     std::atomic<int> failureCount{0};
 
     // The server queue and the journal thread's handle, under the queue lock.
+    // Queued lines end with their CR LF; the first may be the rest of a line
+    // that a failed write cut short.
     std::mutex queueLock;
     std::deque<std::string> serverQueue;
     HANDLE journalThread = nullptr;
