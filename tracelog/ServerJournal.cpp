@@ -49,8 +49,9 @@ void BackOff(TraceLogState& state, bool synchronous) {
 
 // Writes the queue to the end of the file under the server lock, including
 // lines queued meanwhile.
-void WriteQueue(TraceLogState& state, HANDLE file, HANDLE serverLock) {
-    if (!tracelog::TakeLock(serverLock))
+void WriteQueue(TraceLogState& state, HANDLE file, const tracelog::SharedLock& serverLock) {
+    const tracelog::HeldLock held(serverLock);
+    if (!held.Held())
         return;
     SetFilePointer(file, 0, nullptr, FILE_END);
     for (;;) {
@@ -62,12 +63,12 @@ void WriteQueue(TraceLogState& state, HANDLE file, HANDLE serverLock) {
             line = std::move(state.serverQueue.front());
             state.serverQueue.pop_front();
         }
-        line += "\r\n";
         DWORD written = 0;
         if (!WriteFile(file, line.data(), static_cast<DWORD>(line.size()), &written, nullptr) ||
             written != line.size()) {
-            // The line waits for the next try with the others.
-            line.resize(line.size() - 2);
+            // What did not reach the file waits for the next try with the
+            // others: a line cut short is finished then, not written again.
+            line.erase(0, written);
             const std::lock_guard<std::mutex> lock(state.queueLock);
             state.serverQueue.push_front(std::move(line));
             ++state.failureCount;
@@ -75,7 +76,6 @@ void WriteQueue(TraceLogState& state, HANDLE file, HANDLE serverLock) {
             break;
         }
     }
-    ReleaseMutex(serverLock);
 }
 
 void ForgetThisThread(TraceLogState& state) {
@@ -95,13 +95,13 @@ void PostToServerJournal(const char* line, bool signal, bool flush) {
         return;
     if (line != nullptr) {
         const std::lock_guard<std::mutex> lock(state.queueLock);
-        state.serverQueue.emplace_back(line);
+        state.serverQueue.emplace_back(line).append("\r\n");
     }
     if (flush)
         state.flushRequest = true;
-    if (state.serverLock == nullptr) {
+    if (state.serverLock.load() == nullptr) {
         state.serverLock = tracelog::CreateNamedLock(tracelog::kServerLockSuffix);
-        if (state.serverLock == nullptr)
+        if (state.serverLock.load() == nullptr)
             return;
         ServerJournalThread(true);
     }
@@ -130,9 +130,9 @@ void ServerJournalThread(bool synchronous) {
         ++state.failureCount;
     } else {
         state.failureCount = 0;
-        // A handle of its own to the server lock: shutdown may close the
-        // shared one while a detached thread still writes.
-        HANDLE serverLock = tracelog::CreateNamedLock(tracelog::kServerLockSuffix);
+        // Kept for the whole pass: shutdown may let go of the lock while a
+        // detached thread still writes.
+        const tracelog::SharedLock serverLock = state.serverLock.load();
         for (;;) {
             if (QueueLength(state) > 0)
                 WriteQueue(state, file, serverLock);
@@ -147,8 +147,6 @@ void ServerJournalThread(bool synchronous) {
             if (QueueLength(state) == 0)
                 break;
         }
-        if (serverLock != nullptr)
-            CloseHandle(serverLock);
         CloseHandle(file);
     }
     if (!synchronous)

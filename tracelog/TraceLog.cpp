@@ -17,9 +17,9 @@
 #include <memory>
 #include <string>
 
+using tracelog::HeldLock;
 using tracelog::LogFile;
 using tracelog::State;
-using tracelog::TakeLock;
 using tracelog::TraceLogState;
 
 namespace {
@@ -74,6 +74,27 @@ void AppendLine(TraceLogState& state, const char* header, int headerLength, cons
     WriteBytes(state.logFile, "\r\n", 2);
 }
 
+// Steps of a line that passed the filter, under the file lock: the last
+// entry, the debugger output, the log file and the server queue.
+void WriteLine(TraceLogState& state, int level, const char* text, bool withHeader) {
+    char header[64] = {};
+    const int headerLength = withHeader ? BuildHeader(header) : 0;
+    StoreLastEntry(state, header, headerLength, text);
+    if (headerLength > 0)
+        OutputDebugStringA(header);
+    OutputDebugStringA(text);
+    OutputDebugStringA("\r\n");
+    const std::size_t textLength = std::strlen(text);
+    AppendLine(state, header, headerLength, text, textLength);
+    if (state.serverLogging) {
+        std::string line(header, static_cast<std::size_t>(headerLength));
+        line.append(text, textLength);
+        PostToServerJournal(line.c_str(), false, false);
+    }
+    if (level < 4)
+        FlushFileBuffers(state.logFile);
+}
+
 } // namespace
 
 TraceLog::TraceLog() : level_(1) {}
@@ -100,35 +121,19 @@ void TraceLog::Write(const char* text, bool withHeader) {
 void TraceLog::Write(int level, const char* text, bool withHeader) {
     TraceLogState& state = State();
     if (state.logFileState == LogFile::NotOpened) {
-        const std::lock_guard<std::recursive_mutex> start(state.startMutex);
-        if (state.logFileState == LogFile::NotOpened)
-            StartTraceLog(GetModuleHandleA(nullptr));
+        tracelog::StartIfNotOpened(GetModuleHandleA(nullptr));
         if (state.logFileState != LogFile::Open)
             return;
     }
-    if (!TakeLock(state.fileLock))
-        return;
-    if (level == -1)
-        level = level_;
-    if (level < state.threshold && state.logFileState == LogFile::Open) {
-        char header[64] = {};
-        const int headerLength = withHeader ? BuildHeader(header) : 0;
-        StoreLastEntry(state, header, headerLength, text);
-        if (headerLength > 0)
-            OutputDebugStringA(header);
-        OutputDebugStringA(text);
-        OutputDebugStringA("\r\n");
-        const std::size_t textLength = std::strlen(text);
-        AppendLine(state, header, headerLength, text, textLength);
-        if (state.serverLogging) {
-            std::string line(header, static_cast<std::size_t>(headerLength));
-            line.append(text, textLength);
-            PostToServerJournal(line.c_str(), false, false);
-        }
-        if (level < 4)
-            FlushFileBuffers(state.logFile);
+    {
+        const HeldLock fileLock(state.fileLock.load());
+        if (!fileLock.Held())
+            return;
+        if (level == -1)
+            level = level_;
+        if (level < state.threshold && state.logFileState == LogFile::Open)
+            WriteLine(state, level, text, withHeader);
     }
-    ReleaseMutex(state.fileLock);
     PostToServerJournal(nullptr, true, level < 4);
 }
 
@@ -159,11 +164,8 @@ const char* TraceLog::GetLastLogEntry() {
 
 void TraceLog::StopLogging(bool deleteFile, bool writeEndLine) {
     TraceLogState& state = State();
-    if (state.logFileState == LogFile::Open) {
-        tracelog::CloseLogFile(LogFile::NotOpened);
-        if (deleteFile)
-            DeleteFileA(state.localLogPath);
-    }
+    if (state.logFileState == LogFile::Open)
+        tracelog::CloseLogFile(LogFile::NotOpened, deleteFile);
     TraceLogExitFunc3(writeEndLine);
 }
 
@@ -182,19 +184,21 @@ void TraceLog::FlushBuffers() {
 
 void TraceLog::DumpStack() {
     TraceLogState& state = State();
-    if (!TakeLock(state.fileLock))
-        return;
-    Write(-1,
-          "************************************B*A*C*K*T*R*A*C*E***S*T*A*R*T*S***H*E*R*E"
-          "************************************",
-          false);
-    Write(-1,
-          "**************************************B*A*C*K*T*R*A*C*E***E*N*D*S***H*E*R*E"
-          "**************************************",
-          false);
-    if (state.logFileState == LogFile::Open)
-        FlushFileBuffers(state.logFile);
-    ReleaseMutex(state.fileLock);
+    {
+        const HeldLock fileLock(state.fileLock.load());
+        if (!fileLock.Held())
+            return;
+        Write(-1,
+              "************************************B*A*C*K*T*R*A*C*E***S*T*A*R*T*S***H*E*R*E"
+              "************************************",
+              false);
+        Write(-1,
+              "**************************************B*A*C*K*T*R*A*C*E***E*N*D*S***H*E*R*E"
+              "**************************************",
+              false);
+        if (state.logFileState == LogFile::Open)
+            FlushFileBuffers(state.logFile);
+    }
     if (state.serverLogging) {
         state.flushRequest = true;
         ServerJournalThread(true);
@@ -209,20 +213,18 @@ bool TraceLog::AppendFileToLog(const char* path) {
     Format(0, "%s", kHyphens);
     Format(0, "%s", kHyphens);
     TraceLogState& state = State();
-    if (!TakeLock(state.fileLock))
+    const HeldLock fileLock(state.fileLock.load());
+    if (!fileLock.Held())
         return false;
     HANDLE source = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                 OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (source == INVALID_HANDLE_VALUE) {
-        ReleaseMutex(state.fileLock);
+    if (source == INVALID_HANDLE_VALUE)
         return false;
-    }
     HANDLE log = CreateFileA(state.localLogPath, GENERIC_READ | GENERIC_WRITE,
                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                              OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (log == INVALID_HANDLE_VALUE) {
         CloseHandle(source);
-        ReleaseMutex(state.fileLock);
         return false;
     }
     SetFilePointer(log, 0, nullptr, FILE_END);
@@ -241,6 +243,5 @@ bool TraceLog::AppendFileToLog(const char* path) {
     CloseHandle(source);
     Format(0, "%s", kHyphens);
     Format(0, "%s", kHyphens);
-    ReleaseMutex(state.fileLock);
     return true;
 }

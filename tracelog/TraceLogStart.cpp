@@ -96,22 +96,20 @@ void StartServerLogging(TraceLogState& state, const KxString& folder, const SYST
     DeleteOldLogFiles(folder, cutOff.wYear, cutOff.wMonth, cutOff.wDay);
     state.flushRequest = true;
     state.serverLogging = true;
-    if (state.serverLock == nullptr)
+    if (state.serverLock.load() == nullptr)
         state.serverLock = tracelog::CreateNamedLock(tracelog::kServerLockSuffix);
 }
 
-} // namespace
-
-void StartTraceLog(HMODULE module) {
-    TraceLogState& state = State();
-    const std::lock_guard<std::recursive_mutex> start(state.startMutex);
+// Start-up up to the start line, under the start-up lock; answers whether
+// the start line is due.
+bool SetUpLog(TraceLogState& state, HMODULE module) {
     state.threshold = 5;
     std::string id = ShortBaseName(tracelog::ModuleFileName(nullptr));
     state.module = module;
     std::strcpy(state.programId, id.c_str());
     // These programs never log.
     if (IsOneOf(id, {"qvgu", "regs", "qvun"}))
-        return;
+        return false;
 
     tracelog::LogFolders folders = tracelog::FindLogFolders();
     if (IsOneOf(id, {"anir", "anis"})) {
@@ -120,7 +118,7 @@ void StartTraceLog(HMODULE module) {
         const DWORD length = GetTempPathA(sizeof temp, temp);
         folders.local = length > 0 && length < sizeof temp ? temp : "";
         if (!ascii::EqualsIgnoringCase(ShortBaseName(tracelog::ModuleFileName(module)), "QVSE"))
-            return;
+            return false;
         std::strcpy(state.programId, "QVSE");
     }
 
@@ -143,21 +141,49 @@ void StartTraceLog(HMODULE module) {
     DeleteOldLogFiles(folders.local, cutOff.wYear, cutOff.wMonth, cutOff.wDay);
 
     const bool opened = OpenLocalLog(state, pathFits);
-    if (state.fileLock == nullptr)
+    if (state.fileLock.load() == nullptr)
         state.fileLock = tracelog::CreateNamedLock(tracelog::kFileLockSuffix);
-    state.startFailed = !opened || state.fileLock == nullptr;
+    state.startFailed = !opened || state.fileLock.load() == nullptr;
     // Other threads write as soon as the file counts as open: the lock must
     // be there by then.
     if (opened)
         state.logFileState = LogFile::Open;
 
     StartServerLogging(state, folders.server, today, cutOff);
+    return !state.startFailed;
+}
 
-    if (!state.startFailed) {
+// The start-up lock is held for the set-up only, never while the start line
+// waits for the file lock: a line written under the file lock (DumpStack,
+// AppendFileToLog) may need start-up, so the file lock comes first.
+void Start(HMODULE module, bool unlessOpened) {
+    TraceLogState& state = State();
+    bool started = false;
+    {
+        const std::lock_guard<std::mutex> start(state.startMutex);
+        if (unlessOpened && state.logFileState != LogFile::NotOpened)
+            return;
+        started = SetUpLog(state, module);
+    }
+    if (started) {
         const std::string program = tracelog::ModuleFileName(module);
         TraceLog(0).Format(0, "Starting Program/DLL \"%s\"", program.c_str());
     }
 }
+
+} // namespace
+
+void StartTraceLog(HMODULE module) {
+    Start(module, false);
+}
+
+namespace tracelog {
+
+void StartIfNotOpened(HMODULE module) {
+    Start(module, true);
+}
+
+} // namespace tracelog
 
 void TraceLogExitFunc3(bool writeEndLine) {
     TraceLogState& state = State();
@@ -186,9 +212,8 @@ void TraceLogExitFunc3(bool writeEndLine) {
             ServerJournalThread(true);
     }
 
-    for (HANDLE* lock : {&state.fileLock, &state.serverLock}) {
-        if (*lock != nullptr)
-            CloseHandle(*lock);
-        *lock = nullptr;
-    }
+    // A writer still waiting for a lock or holding it keeps its handle until
+    // it is done; later writers find none.
+    state.fileLock.store(nullptr);
+    state.serverLock.store(nullptr);
 }

@@ -4,7 +4,12 @@
 #include "tracelog/internal/JournalPause.h"
 #include "tracelog/TraceLog.h"
 
+#include <chrono>
+#include <csignal>
+#include <fstream>
 #include <string>
+#include <sys/resource.h>
+#include <thread>
 
 namespace {
 
@@ -26,6 +31,21 @@ protected:
     static std::size_t Queued() {
         const std::lock_guard<std::mutex> lock(tracelog::State().queueLock);
         return tracelog::State().serverQueue.size();
+    }
+    // Writes the queue on this thread and lets the background thread end;
+    // false when it does not end within seconds.
+    static bool JournalIdle(TraceLog& log) {
+        ServerJournalThread(true);
+        log.FlushBuffers();
+        for (int i = 0; i < 500; ++i) {
+            {
+                const std::lock_guard<std::mutex> lock(tracelog::State().queueLock);
+                if (tracelog::State().journalThread == nullptr)
+                    return true;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        return false;
     }
 
     fs::path share;
@@ -66,6 +86,57 @@ TEST_F(ServerJournalTest, AnUnreachableShareNeitherStopsNorSlowsTheLocalLog) {
     ASSERT_FALSE(lines.empty());
     EXPECT_EQ(lines.back(), "after the share came back");
     EXPECT_LT(lines.size(), 2000u) << "the lines queued while the share was away are given up";
+}
+
+// Files of this process may grow to limit bytes, no further, while the object
+// lives; a write across the limit is cut there and the next one fails.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t limit) {
+        getrlimit(RLIMIT_FSIZE, &previous_);
+        previousHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit cut{limit, previous_.rlim_max};
+        set_ = setrlimit(RLIMIT_FSIZE, &cut) == 0;
+    }
+    ~FileSizeLimit() {
+        setrlimit(RLIMIT_FSIZE, &previous_);
+        std::signal(SIGXFSZ, previousHandler_);
+    }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+    bool Set() const { return set_; }
+
+private:
+    rlimit previous_{};
+    void (*previousHandler_)(int) = nullptr;
+    bool set_ = false;
+};
+
+TEST_F(ServerJournalTest, ALineCutShortByAFullServerLogIsFinishedNotRepeated) {
+    TraceLog log(4);
+    log.Write(4, "before", false);
+    ASSERT_TRUE(JournalIdle(log));
+    // Room for only the first bytes of the next line.
+    constexpr std::uintmax_t kLimit = 65536;
+    constexpr std::uintmax_t kRoom = 10;
+    const std::uintmax_t size = fs::file_size(ServerLog());
+    ASSERT_LT(size + 2, kLimit - kRoom);
+    std::ofstream(ServerLog(), std::ios::binary | std::ios::app)
+        << std::string(kLimit - kRoom - size - 2, 'p') << "\r\n";
+    const std::string line = "a line the full server log cuts short";
+    {
+        const FileSizeLimit full(kLimit);
+        ASSERT_TRUE(full.Set());
+        log.Write(4, line.c_str(), false);
+        for (int i = 0; i < 500 && tracelog::State().failureCount == 0; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        ASSERT_GT(tracelog::State().failureCount, 0);
+    }
+    ASSERT_EQ(fs::file_size(ServerLog()), kLimit) << "the write stopped half-way";
+    ServerJournalThread(true);
+    const auto lines = Lines(ServerLog());
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.back(), line);
 }
 
 TEST(JournalPause, TheRestGrowsWithTheFailures) {

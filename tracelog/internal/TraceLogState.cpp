@@ -13,18 +13,6 @@ TraceLogState& State() {
     return *state;
 }
 
-bool TakeLock(HANDLE lock) {
-    if (lock == nullptr)
-        return false;
-    const DWORD result = WaitForSingleObject(lock, kLockWaitMs);
-    return result == WAIT_OBJECT_0 || result == WAIT_ABANDONED;
-}
-
-HANDLE CreateNamedLock(const char* suffix) {
-    const std::string name = std::string(State().programId) + suffix;
-    return CreateMutexA(nullptr, FALSE, name.c_str());
-}
-
 std::string ModuleFileName(HMODULE module) {
     std::vector<char> buffer(32768, '\0');
     const DWORD length =
@@ -34,15 +22,18 @@ std::string ModuleFileName(HMODULE module) {
     return buffer.data();
 }
 
-void CloseLogFile(LogFile newState) {
+void CloseLogFile(LogFile newState, bool deleteFile) {
     TraceLogState& state = State();
-    const bool locked = TakeLock(state.fileLock);
-    if (state.logFileState == LogFile::Open)
+    const HeldLock fileLock(state.fileLock.load());
+    if (state.logFileState == LogFile::Open) {
         CloseHandle(state.logFile);
+        // Before the state changes: a line that then finds the log not
+        // opened starts a new file, which is not to be deleted.
+        if (deleteFile)
+            DeleteFileA(state.localLogPath);
+    }
     state.logFile = INVALID_HANDLE_VALUE;
     state.logFileState = newState;
-    if (locked)
-        ReleaseMutex(state.fileLock);
 }
 
 void ResetTraceLogState() {
@@ -63,11 +54,11 @@ void ResetTraceLogState() {
     }
     if (state.logFileState == LogFile::Open)
         CloseHandle(state.logFile);
-    for (HANDLE* handle : {&state.fileLock, &state.serverLock, &state.wakeEvent}) {
-        if (*handle != nullptr)
-            CloseHandle(*handle);
-        *handle = nullptr;
-    }
+    state.fileLock.store(nullptr);
+    state.serverLock.store(nullptr);
+    if (state.wakeEvent != nullptr)
+        CloseHandle(state.wakeEvent);
+    state.wakeEvent = nullptr;
     state.logFile = INVALID_HANDLE_VALUE;
     state.logFileState = LogFile::NotOpened;
     state.threshold = 5;

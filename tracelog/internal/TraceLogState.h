@@ -3,6 +3,7 @@
 #pragma once
 
 #include "platform/win_types.h"
+#include "tracelog/internal/NamedLock.h"
 
 #include <atomic>
 #include <deque>
@@ -32,13 +33,15 @@ struct TraceLogState {
 
     std::atomic<LogFile> logFileState{LogFile::NotOpened};
     HANDLE logFile = INVALID_HANDLE_VALUE;
-    HANDLE fileLock = nullptr;
-    HANDLE serverLock = nullptr;
+    std::atomic<SharedLock> fileLock;
+    std::atomic<SharedLock> serverLock;
     bool startFailed = false;
     bool errorBoxShown = false;
     // Start-up runs once at a time: the first lines of several threads all
-    // find the log not opened.
-    std::recursive_mutex startMutex;
+    // find the log not opened. Lock order: file lock, server lock, queue
+    // lock; a line written under the file lock may take the start-up lock,
+    // and start-up takes none of the others while it holds it.
+    std::mutex startMutex;
 
     std::atomic<bool> serverLogging{false};
     std::atomic<bool> flushRequest{false};
@@ -46,6 +49,8 @@ struct TraceLogState {
     std::atomic<int> failureCount{0};
 
     // The server queue and the journal thread's handle, under the queue lock.
+    // Queued lines end with their CR LF; the first may be the rest of a line
+    // that a failed write cut short.
     std::mutex queueLock;
     std::deque<std::string> serverQueue;
     HANDLE journalThread = nullptr;
@@ -62,20 +67,17 @@ inline bool StartUpNeverRan(const TraceLogState& state) {
     return state.module == reinterpret_cast<HMODULE>(0xFFFF);
 }
 
-// Waits for a named lock; a lock left by a writer that died is ours as well.
-bool TakeLock(HANDLE lock);
-
-// The named locks: the program id followed by these.
-constexpr char kFileLockSuffix[] = "_LogLockingMutex";
-constexpr char kServerLockSuffix[] = "_LogLockingMutexServer";
-HANDLE CreateNamedLock(const char* suffix);
-
 // The program's file name, or the given module's ("" when unknown).
 std::string ModuleFileName(HMODULE module);
 
+// Start-up for a line that found the log not opened, unless another thread
+// opened it meanwhile.
+void StartIfNotOpened(HMODULE module);
+
 // Closes the local log file under the file lock, so that no writer of this
-// process is between its writes, and leaves the handle in newState.
-void CloseLogFile(LogFile newState);
+// process is between its writes, deletes it when asked, and leaves the
+// handle in newState.
+void CloseLogFile(LogFile newState, bool deleteFile = false);
 
 // Back to the never-started state of a new process: a running journal thread
 // is stopped and waited for, handles are closed, every switch is reset. For
