@@ -114,8 +114,8 @@ void ResetFileTimes(const std::string& path) {
     const std::uint64_t created = WholeSeconds(status.ftCreationTime);
     if (WholeSeconds(status.ftLastWriteTime) == created)
         return;
-    // A file in use or without write permission keeps its times: the
-    // installer then decides about it by its own rules.
+    // A file in use, without write permission or of another account keeps
+    // its times: the installer then decides about it by its own rules.
     const HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE,
                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);

@@ -81,8 +81,11 @@ using LPWIN32_FIND_DATAA = WIN32_FIND_DATAA*;
 // writing, and a folder is not opened at all (ERROR_ACCESS_DENIED). A
 // symbolic link in the file's place is not written through
 // (ERROR_ACCESS_DENIED), and one that leads nowhere is no file to create
-// (ERROR_FILE_NOT_FOUND for reading). A new file is writable by its owner
-// alone, whatever the umask.
+// (ERROR_FILE_NOT_FOUND for reading). Only regular files are opened, at once:
+// a pipe, socket or device in the file's place is refused without waiting
+// (ERROR_ACCESS_DENIED), and so is, for writing (or appending), a file that
+// belongs neither to the calling account nor to root. A new file is writable
+// by its owner alone, whatever the umask.
 HANDLE CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode,
                    LPSECURITY_ATTRIBUTES securityAttributes, DWORD creationDisposition,
                    DWORD flagsAndAttributes, HANDLE templateFile);
@@ -170,8 +173,9 @@ void _splitpath(const char* path, char* drive, char* dir, char* fname, char* ext
 // Runtime library: opens a stream on a Windows path with fopen's modes ("r",
 // "w", "a", each with "+"; "b" binary, else text: "\n" is written as CR LF
 // and CR LF read as "\n") and a share flag, honoured like CreateFileA's
-// share modes. Close it with fclose. Null with errno on failure (EACCES for
-// a sharing violation).
+// share modes; files are opened by CreateFileA's rules. Close it with
+// fclose. Null with errno on failure (EACCES for a sharing violation, or a
+// file CreateFileA refuses).
 constexpr int _SH_DENYRW = 0x10;
 constexpr int _SH_DENYWR = 0x20;
 constexpr int _SH_DENYRD = 0x30;

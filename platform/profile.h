@@ -32,8 +32,9 @@ UINT GetPrivateProfileIntA(LPCSTR section, LPCSTR key, INT defaultValue, LPCSTR 
 // a null value removes the key, a null key the whole section. TRUE on
 // success; FALSE with the last error set when the file cannot be written
 // (missing folder, read-only file or folder, unmapped drive, full disk, its
-// folder kept locked by another writer for seconds), which then stays as it
-// was. The content is on disk when a write returns;
+// folder kept locked by another writer for seconds; ERROR_ACCESS_DENIED for
+// anything but a regular file, and for another account's file or link),
+// which then stays as it was. The content is on disk when a write returns;
 // null section, key and value flush, so that the latest replacement of the
 // file survives a crash too. Text that would break the file's lines apart (a
 // line break anywhere, ']' in a section name, '=' in a key name, a key

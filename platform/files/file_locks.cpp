@@ -18,7 +18,6 @@ namespace {
 // Sticky and writable for all, like /tmp: every account adds its own folder,
 // none can remove or rename another's.
 constexpr mode_t kLockFolderMode = 01777;
-constexpr mode_t kAccountFolderMode = 0700;
 constexpr mode_t kLockFileMode = 0600;
 
 struct flock ByteRange(short type, off_t offset) {
@@ -38,34 +37,12 @@ int LockCommand(int fd, int command, struct flock& range) {
     return result;
 }
 
-// Opens this account's lock folder, making it when missing; -1 with errno
-// when it cannot, or when the entry is not a folder that only this account
-// can change (EACCES).
-int OpenAccountFolder() {
-    const std::string locks = MachineRoot() + "/locks";
-    EnsureMachineFolder(locks, kLockFolderMode);
-    const std::string folder = locks + "/uid-" + std::to_string(geteuid());
-    if (mkdir(folder.c_str(), kAccountFolderMode) != 0 && errno != EEXIST)
-        return -1;
-    const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0) {
-        if (errno == ELOOP || errno == ENOTDIR)
-            errno = EACCES; // a link or a file in its place
-        return -1;
-    }
-    struct stat st;
-    if (fstat(fd, &st) != 0 || st.st_uid != geteuid() || (st.st_mode & (S_IWGRP | S_IWOTH))) {
-        close(fd);
-        errno = EACCES;
-        return -1;
-    }
-    return fd;
-}
-
 } // namespace
 
 int OpenLockFile(const std::string& name) {
-    const int folder = OpenAccountFolder();
+    const std::string locks = MachineRoot() + "/locks";
+    EnsureMachineFolder(locks, kLockFolderMode);
+    const int folder = OpenAccountFolder(locks);
     if (folder < 0)
         return -1;
     const int fd =

@@ -20,7 +20,8 @@ namespace platform {
 // Opens (creating it, readable and writable by the account alone) the lock
 // file of that name, never through a symbolic link. -1 with errno on
 // failure; EACCES when the account's lock folder is not its own (another
-// account made it first).
+// account made it first) and the account is not root, which takes its
+// folder back (machine_folders.h).
 int OpenLockFile(const std::string& name);
 
 // Takes a shared or exclusive lock on one byte without waiting.

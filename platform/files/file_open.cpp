@@ -107,8 +107,9 @@ SharedFile OpenSharedFile(const std::string& nativePath, DWORD desiredAccess, DW
 
     // A file is written only under its own name: a symbolic link put in its
     // place (by whoever may write the folder) is not followed to its target.
+    // No open waits for the other end of a pipe or for a device.
     const bool writes = (rights & kRightWrite) != 0;
-    int flags = AccessFlags(rights) | O_CLOEXEC | (writes ? O_NOFOLLOW : 0);
+    int flags = AccessFlags(rights) | O_CLOEXEC | O_NONBLOCK | O_NOCTTY | (writes ? O_NOFOLLOW : 0);
     if (flagsAndAttributes & FILE_FLAG_WRITE_THROUGH)
         flags |= O_DSYNC;
     // New files are writable by their owner alone, whatever the umask.
@@ -119,6 +120,8 @@ SharedFile OpenSharedFile(const std::string& nativePath, DWORD desiredAccess, DW
         return Fail(fd, ERROR_FILE_EXISTS); // CREATE_NEW found the file
     if (fd < 0 && errno == ELOOP && writes && IsLink(nativePath))
         return Fail(fd, ERROR_ACCESS_DENIED);
+    if (fd < 0 && errno == ENXIO) // a pipe without a reader, a socket
+        return Fail(fd, ERROR_ACCESS_DENIED);
     if (fd < 0) {
         SetLastErrorForPath(nativePath.empty() ? ENOENT : errno, nativePath);
         return {};
@@ -128,11 +131,14 @@ SharedFile OpenSharedFile(const std::string& nativePath, DWORD desiredAccess, DW
     if (fstat(fd, &st) != 0)
         return Fail(fd, Win32ErrorFromErrno(errno));
     // Windows opens no folder as a file, and honours the read-only attribute
-    // even for administrators.
-    if (S_ISDIR(st.st_mode))
+    // even for administrators. Only regular files are files here, and only
+    // the account's own or root's take what it writes.
+    if (!S_ISREG(st.st_mode) || (writes && !IsOwnOrRoots(st.st_uid)))
         return Fail(fd, ERROR_ACCESS_DENIED);
-    if (existed && (rights & kRightWrite) && (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
+    if (existed && writes && (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
         return Fail(fd, ERROR_ACCESS_DENIED);
+    if (fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0)
+        return Fail(fd, Win32ErrorFromErrno(errno));
 
     std::unique_ptr<ShareClaim> claim = ClaimShareMode(fd, rights, shareMode);
     if (!claim)

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace platform {
 
@@ -45,6 +46,10 @@ DWORD AttributesOfMode(unsigned mode) {
     if ((mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
         attributes |= FILE_ATTRIBUTE_READONLY;
     return attributes ? attributes : FILE_ATTRIBUTE_NORMAL;
+}
+
+bool IsOwnOrRoots(uid_t owner) {
+    return owner == geteuid() || owner == 0;
 }
 
 void SetLastErrorForPath(int error, const std::string& nativePath) {

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <sys/types.h>
 
 namespace platform {
 
@@ -25,6 +26,11 @@ bool ReadFileStatus(int folderFd, const char* path, FileStatus& status);
 // Windows attributes for a file mode: folder, read-only when nobody may write,
 // else normal.
 DWORD AttributesOfMode(unsigned mode);
+
+// Whether what this account writes may go into, or through, an entry owned
+// by owner: its own or root's. Another account's entry, put where this
+// account writes, would hand that account what is written.
+bool IsOwnOrRoots(uid_t owner);
 
 // Sets the last error for a failure to reach a native path: ENOENT is
 // ERROR_PATH_NOT_FOUND when a folder on the way is missing, else

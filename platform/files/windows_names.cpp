@@ -48,7 +48,8 @@ char PrivateUseAt(std::string_view text) {
 
 // A name as Windows takes it: refused characters fail it, trailing blanks and
 // dots go, and private-use characters become the native bytes they stand for.
-// "" when nothing is left.
+// "" when nothing is left. Spelt with private-use characters, "." and ".."
+// name no file: natively they would be the folder itself or its parent.
 std::optional<std::string> NativeOfName(std::string_view name) {
     for (const char c : name) {
         if (IsRefused(c))
@@ -66,6 +67,8 @@ std::optional<std::string> NativeOfName(std::string_view name) {
             native += name[i];
         }
     }
+    if (native == "." || native == "..")
+        return std::nullopt;
     return native;
 }
 

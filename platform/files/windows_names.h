@@ -12,7 +12,8 @@
 //   blank or a dot, is answered with each of them as the private-use
 //   character U+F000 + its code (in UTF-8, the ANSI code page), so that a name
 //   handed out (a current folder, a found file) names the same file when it
-//   comes back.
+//   comes back. Spelt that way, "." and ".." name no file: the rules above
+//   hold for the names as the native system reads them.
 #pragma once
 
 #include <optional>

@@ -2,6 +2,7 @@
 
 #include "platform/errors.h"
 #include "platform/files/file_locks.h"
+#include "platform/files/file_status.h"
 #include "platform/files/native_path.h"
 #include "platform/runtime/native_errors.h"
 
@@ -98,7 +99,7 @@ std::optional<std::string> WrittenFile(std::string path) {
         struct stat st;
         if (lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
             return path;
-        if (st.st_uid != geteuid() && st.st_uid != 0)
+        if (!IsOwnOrRoots(st.st_uid))
             return std::nullopt;
         char target[PATH_MAX];
         const ssize_t length = readlink(path.c_str(), target, sizeof target - 1);
@@ -130,9 +131,10 @@ bool Fail(int error) {
     return false;
 }
 
-// Windows refuses to write a read-only file even for an administrator.
+// Windows refuses to write a read-only file even for an administrator; and
+// only the account's own files or root's take what it writes.
 bool IsWritable(int folder, const std::string& name, const struct stat& st) {
-    return (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) != 0 &&
+    return IsOwnOrRoots(st.st_uid) && (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) != 0 &&
            faccessat(folder, name.c_str(), W_OK, 0) == 0;
 }
 
@@ -188,11 +190,10 @@ void RemoveOrphanedTemporaries(int folder, const std::string& name) {
     closedir(dir);
 }
 
-// Owner and permission bits of the file being replaced; only root can hand
-// the file back to its owner, others keep theirs.
-bool KeepOwnerAndMode(int fd, const struct stat& original) {
-    if (original.st_uid != geteuid() || original.st_gid != getegid())
-        (void)!fchown(fd, original.st_uid, original.st_gid);
+// Group and permission bits of the file being replaced, the writer's own.
+bool KeepGroupAndMode(int fd, const struct stat& original) {
+    if (original.st_gid != getegid())
+        (void)!fchown(fd, static_cast<uid_t>(-1), original.st_gid);
     return fchmod(fd, original.st_mode & 07777) == 0;
 }
 
@@ -203,7 +204,7 @@ bool ReplaceFile(int folder, const std::string& name, const std::string& content
     if (!out.IsOpen())
         return Fail(errno);
     int error = 0;
-    if (original && !KeepOwnerAndMode(out.Get(), *original))
+    if (original && !KeepGroupAndMode(out.Get(), *original))
         error = errno;
     else if (!WriteAll(out.Get(), content) || fsync(out.Get()) != 0)
         error = errno;
@@ -215,6 +216,27 @@ bool ReplaceFile(int folder, const std::string& name, const std::string& content
         unlinkat(folder, tempName.c_str(), 0);
         return Fail(error);
     }
+    return true;
+}
+
+// Writes the file read with status original over in place, where the
+// writer could replace it: a file of root's that others may write (shared by
+// all accounts) stays root's, which a writer that is not root could not give
+// it back to once replaced.
+bool RewriteInPlace(int folder, const std::string& name, const std::string& content,
+                    const struct stat& original) {
+    if (faccessat(folder, ".", W_OK, AT_EACCESS) != 0)
+        return Fail(errno);
+    Descriptor out(openat(folder, name.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    struct stat st;
+    if (!out.IsOpen() || fstat(out.Get(), &st) != 0)
+        return Fail(errno);
+    if (st.st_dev != original.st_dev || st.st_ino != original.st_ino)
+        return Fail(EACCES); // another file put in its place meanwhile
+    if (!WriteAll(out.Get(), content) ||
+        ftruncate(out.Get(), static_cast<off_t>(content.size())) != 0 || fsync(out.Get()) != 0 ||
+        out.Close() != 0)
+        return Fail(errno);
     return true;
 }
 
@@ -287,6 +309,8 @@ bool EditProfileFile(const std::string& nativePath, const ProfileEdit& edit) {
         return true;
     if (exists && !IsWritable(folder.Get(), name, st))
         return Fail(EACCES);
+    if (exists && st.st_uid != geteuid())
+        return RewriteInPlace(folder.Get(), name, *newContent, st);
     return ReplaceFile(folder.Get(), name, *newContent, exists ? &st : nullptr);
 }
 

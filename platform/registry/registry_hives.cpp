@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <charconv>
 #include <dirent.h>
 #include <fcntl.h>
 #include <map>
@@ -21,10 +20,10 @@ namespace {
 
 constexpr mode_t kMachineFolderMode = 0755;
 constexpr mode_t kMachineHiveMode = 0644;
-// Like /tmp: every account may add its own hive, none may remove another's.
+// Like /tmp: every account may add its own folder, none may remove another's.
 constexpr mode_t kUsersFolderMode = 01777;
 constexpr mode_t kUserHiveMode = 0600;
-constexpr const char* kHiveSuffix = ".db";
+constexpr const char* kUserHiveFile = "hive.db";
 
 std::string RegistryFolder() {
     return MachineRoot() + "/registry";
@@ -33,37 +32,16 @@ std::string UsersFolder() {
     return RegistryFolder() + "/users";
 }
 std::string UserHivePath(const std::string& name) {
-    return UsersFolder() + "/" + name + kHiveSuffix;
-}
-
-std::string HiveNameOf(uid_t uid) {
-    return "uid-" + std::to_string(uid);
-}
-
-// The account of a hive name "uid-N" (N plain decimal digits); nothing for any
-// other name, so that no name can lead out of the users' folder.
-std::optional<uid_t> AccountOf(const std::string& name) {
-    constexpr std::string_view prefix = "uid-";
-    if (name.size() <= prefix.size() || name.compare(0, prefix.size(), prefix) != 0)
-        return std::nullopt;
-    const char* digits = name.data() + prefix.size();
-    const char* end = name.data() + name.size();
-    if (*digits == '0' && end - digits > 1)
-        return std::nullopt;
-    uid_t uid = 0;
-    const auto [stop, error] = std::from_chars(digits, end, uid);
-    if (error != std::errc() || stop != end)
-        return std::nullopt;
-    return uid;
+    return UsersFolder() + "/" + name + "/" + kUserHiveFile;
 }
 
 LONG ErrorFromErrno(int error) {
     return static_cast<LONG>(Win32ErrorFromErrno(error));
 }
 
-// Makes the hive file if it is missing, with exactly mode.
-LONG EnsureHiveFile(const std::string& path, mode_t mode) {
-    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
+// Makes the hive file name of folder if it is missing, with exactly mode.
+LONG EnsureHiveFile(int folder, const char* name, mode_t mode) {
+    const int fd = openat(folder, name, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
     if (fd < 0)
         return errno == EEXIST ? ERROR_SUCCESS : ErrorFromErrno(errno);
     const bool exact = fchmod(fd, mode) == 0;
@@ -71,21 +49,18 @@ LONG EnsureHiveFile(const std::string& path, mode_t mode) {
     return exact ? ERROR_SUCCESS : ErrorFromErrno(errno);
 }
 
-// A user's hive and its log files must belong to that account: in the shared
-// folder another account could have put them there first.
-LONG CheckOwner(const std::string& path, uid_t owner) {
-    for (const char* suffix : {"", "-wal", "-shm"}) {
-        struct stat st;
-        const std::string file = path + suffix;
-        if (lstat(file.c_str(), &st) != 0) {
-            if (*suffix == '\0')
-                return ErrorFromErrno(errno);
-            continue;
-        }
-        if (!S_ISREG(st.st_mode) || st.st_uid != owner)
-            return ERROR_ACCESS_DENIED;
-    }
-    return ERROR_SUCCESS;
+// Another account's hive is used only in that account's own folder, as its
+// own file: anything else under its name was put there by someone else.
+LONG CheckOwner(const std::string& name, uid_t owner) {
+    const std::string folder = UsersFolder() + "/" + name;
+    struct stat st;
+    if (lstat(folder.c_str(), &st) != 0)
+        return ErrorFromErrno(errno);
+    if (!IsAccountsFolder(st, owner))
+        return ERROR_ACCESS_DENIED;
+    if (lstat(UserHivePath(name).c_str(), &st) != 0)
+        return ErrorFromErrno(errno);
+    return S_ISREG(st.st_mode) && st.st_uid == owner ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
 }
 
 std::mutex cacheLock;
@@ -113,39 +88,49 @@ LONG OpenHive(const std::string& path, std::shared_ptr<Hive>& hive, Prepare prep
 
 // The registry's folders: made by the first account that uses the registry,
 // normally the administrator, so that the machine hive's folder is its own.
+// Root clears the places other accounts took in the users' folder.
 LONG EnsureRegistryFolders() {
-    const LONG registry = EnsureMachineFolder(RegistryFolder(), kMachineFolderMode);
-    return registry != ERROR_SUCCESS ? registry
-                                     : EnsureMachineFolder(UsersFolder(), kUsersFolderMode);
+    LONG result = EnsureMachineFolder(RegistryFolder(), kMachineFolderMode);
+    if (result == ERROR_SUCCESS)
+        result = EnsureMachineFolder(UsersFolder(), kUsersFolderMode);
+    if (result == ERROR_SUCCESS)
+        ClearTakenAccountFolders(UsersFolder());
+    return result;
 }
 
 } // namespace
 
 LONG MachineHive(std::shared_ptr<Hive>& hive) {
-    const std::string path = RegistryFolder() + "/machine" + kHiveSuffix;
+    const std::string path = RegistryFolder() + "/machine.db";
     return OpenHive(path, hive, [&] {
         const LONG folders = EnsureRegistryFolders();
-        return folders != ERROR_SUCCESS ? folders : EnsureHiveFile(path, kMachineHiveMode);
+        return folders != ERROR_SUCCESS ? folders
+                                        : EnsureHiveFile(AT_FDCWD, path.c_str(), kMachineHiveMode);
     });
 }
 
 LONG CurrentUserHive(std::shared_ptr<Hive>& hive) {
-    const uid_t uid = geteuid();
-    const std::string path = UserHivePath(HiveNameOf(uid));
+    const std::string path = UserHivePath(AccountFolderName(geteuid()));
     return OpenHive(path, hive, [&] {
         LONG result = EnsureRegistryFolders();
-        if (result == ERROR_SUCCESS)
-            result = EnsureHiveFile(path, kUserHiveMode);
-        return result == ERROR_SUCCESS ? CheckOwner(path, uid) : result;
+        if (result != ERROR_SUCCESS)
+            return result;
+        // The hive and SQLite's files beside it lie in the account's own
+        // folder, where no other account can put a journal for it to play.
+        const int folder = OpenAccountFolder(UsersFolder());
+        if (folder < 0)
+            return ErrorFromErrno(errno);
+        result = EnsureHiveFile(folder, kUserHiveFile, kUserHiveMode);
+        close(folder);
+        return result;
     });
 }
 
 LONG UserHive(const std::string& name, std::shared_ptr<Hive>& hive) {
-    const std::optional<uid_t> uid = AccountOf(name);
+    const std::optional<uid_t> uid = AccountOfFolderName(name);
     if (!uid)
         return ERROR_FILE_NOT_FOUND;
-    const std::string path = UserHivePath(name);
-    return OpenHive(path, hive, [&] { return CheckOwner(path, *uid); });
+    return OpenHive(UserHivePath(name), hive, [&] { return CheckOwner(name, *uid); });
 }
 
 std::vector<std::string> UserHiveNames() {
@@ -153,14 +138,9 @@ std::vector<std::string> UserHiveNames() {
     DIR* dir = opendir(UsersFolder().c_str());
     if (dir == nullptr)
         return names;
-    const std::string_view suffix = kHiveSuffix;
     while (dirent* entry = readdir(dir)) {
-        const std::string_view file = entry->d_name;
-        if (file.size() <= suffix.size() || file.substr(file.size() - suffix.size()) != suffix)
-            continue;
-        std::string name(file.substr(0, file.size() - suffix.size()));
-        if (AccountOf(name))
-            names.push_back(std::move(name));
+        if (AccountOfFolderName(entry->d_name))
+            names.emplace_back(entry->d_name);
     }
     closedir(dir);
     std::sort(names.begin(), names.end());

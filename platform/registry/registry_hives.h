@@ -1,10 +1,17 @@
 // For platform/ only: where the registry hives lie and who may use them.
 //
-//   $QVU_ROOT/registry/machine.db        HKEY_LOCAL_MACHINE; folder and file
-//                                        writable by their owner (root) only
-//   $QVU_ROOT/registry/users/uid-N.db    the account N's hive, private to it;
-//                                        the folder is open to all like /tmp
-//                                        so that each account can make its own
+//   $QVU_ROOT/registry/machine.db            HKEY_LOCAL_MACHINE; folder and
+//                                            file writable by root only
+//   $QVU_ROOT/registry/users/                open to all like /tmp, so that
+//                                            each account can make its folder
+//   $QVU_ROOT/registry/users/uid-N/hive.db   the account N's hive, in N's own
+//                                            folder (mode 0700) with SQLite's
+//                                            files beside it
+//
+// SQLite plays back a journal it finds beside a hive, so a hive lies where no
+// other account can put one. Another account cannot keep an account from its
+// hive for ever by taking its folder's name first: root takes its own back,
+// and clears the others' when it opens the registry (machine_folders.h).
 #pragma once
 
 #include "platform/registry/registry_store.h"

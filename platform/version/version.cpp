@@ -67,7 +67,8 @@ std::optional<std::vector<unsigned char>> ReadImage(LPCSTR fileName) {
         SetLastError(ERROR_PATH_NOT_FOUND);
         return std::nullopt;
     }
-    const FileDescriptor file(open(native.c_str(), O_RDONLY | O_CLOEXEC));
+    // A pipe or device in the file's place is refused below, never waited on.
+    const FileDescriptor file(open(native.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     struct stat st;
     if (file.Get() < 0 || fstat(file.Get(), &st) != 0) {
         platform::SetLastErrorFromErrno(errno);

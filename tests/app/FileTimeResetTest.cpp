@@ -1,11 +1,14 @@
 #include "app/InstallerHandOff.h"
 
+#include "tests/support/ForkedChild.h"
+#include "tests/support/OtherAccount.h"
 #include "tests/support/TempRoot.h"
 
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -80,14 +83,31 @@ TEST_F(FileTimeReset, SetsModifiedFilesBackToTheirCreationTime) {
 TEST_F(FileTimeReset, SkipsFilesWhoseTimesCannotBeWritten) {
     const Times locked = MakeFile(data_ / "a-readonly.dat", 100, 0);
     fs::permissions(data_ / "a-readonly.dat", fs::perms::owner_read);
+    // Another account's file is its own: opened for writing by nobody else.
+    const Times others = MakeFile(data_ / "a-others.dat", 100, 0);
+    const bool othersOwn = chown((data_ / "a-others.dat").c_str(), qvutest::kOtherAccount,
+                                 qvutest::kOtherAccount) == 0;
+    ASSERT_EQ(mkfifo((data_ / "a-pipe.dat").c_str(), 0666), 0);
+    Times pipe;
+    ASSERT_TRUE(ReadTimes(data_ / "a-pipe.dat", pipe));
+    SetTimes(data_ / "a-pipe.dat", {pipe.created.tv_sec, 0}, {pipe.created.tv_sec + 100, 0});
     const Times later = MakeFile(data_ / "b.dat", 100, 0);
 
-    ResetModificationTimes("C:\\Olvin5\\Data\\");
-    ResetModificationTimes("C:\\Olvin5\\Missing\\");
+    // In a child: a reset that waits for the pipe fails the test instead of stopping it.
+    qvutest::ChildProcess reset([](const qvutest::ChildProcess::Channel& channel) {
+        ResetModificationTimes("C:\\Olvin5\\Data\\");
+        ResetModificationTimes("C:\\Olvin5\\Missing\\");
+        channel.Send('o');
+    });
+    ASSERT_EQ(reset.Talk().Receive(5000), 'o') << "the reset waited";
 
     Times after;
     ASSERT_TRUE(ReadTimes(data_ / "a-readonly.dat", after));
     EXPECT_EQ(after.written.tv_sec, locked.written.tv_sec);
+    ASSERT_TRUE(ReadTimes(data_ / "a-others.dat", after));
+    if (othersOwn) {
+        EXPECT_EQ(after.written.tv_sec, others.written.tv_sec);
+    }
     ASSERT_TRUE(ReadTimes(data_ / "b.dat", after));
     EXPECT_EQ(after.written.tv_sec, later.created.tv_sec);
 }

@@ -8,7 +8,9 @@
 
 #include <cstdio>
 #include <fcntl.h>
+#include <functional>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <utility>
 
 namespace {
@@ -39,6 +41,8 @@ protected:
     }
 
     fs::path UpdateFile(const std::string& name) const { return OnDrive(kUpdateFolder) / name; }
+    // Today's trace log: the program id QVUU and the date of the update log's name.
+    static std::string TodaysTraceLogName() { return "QVUU" + TodaysLogName().substr(9); }
 
     std::string package;
     fs::path victim;
@@ -120,6 +124,53 @@ TEST_F(LocalAccountTest, WhatTheRunCreatesIsWritableByItsOwnerAloneWhateverTheUm
         SCOPED_TRACE(name);
         ASSERT_TRUE(fs::exists(UpdateFile(name)));
         EXPECT_EQ(fs::status(UpdateFile(name)).permissions() & kOthersWrite, fs::perms::none);
+    }
+}
+
+TEST_F(LocalAccountTest, WhatAnotherAccountPutsInTheTraceLogsPlaceNeitherStopsNorReadsTheRun) {
+    // The trace log's folder open to all, like /tmp; the run fails, so it
+    // writes its trace log there.
+    const fs::path logs = OnDrive(kTraceLogFolder);
+    fs::permissions(logs, fs::perms::all | fs::perms::sticky_bit);
+    qvutest::LetEveryonePass(logs, root.Folder());
+    fs::remove(served / "QVU.ini");
+    const std::string planted = (logs / TodaysTraceLogName()).string();
+    const std::pair<const char*, std::function<bool()>> plants[] = {
+        // A pipe it keeps full: a write into it would wait for ever.
+        {"pipe",
+         [&] {
+             const int fd = mkfifo(planted.c_str(), 0666) == 0 && chmod(planted.c_str(), 0666) == 0
+                                ? open(planted.c_str(), O_RDWR | O_NONBLOCK)
+                                : -1;
+             const std::string block(4096, 'x');
+             while (fd >= 0 && write(fd, block.data(), block.size()) > 0) {
+             }
+             return fd >= 0 && errno == EAGAIN;
+         }},
+        {"file of its own", [&] {
+             const int fd = open(planted.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0666);
+             return fd >= 0 && fchmod(fd, 0666) == 0 && write(fd, "theirs\n", 7) == 7 &&
+                    close(fd) == 0;
+         }}};
+    for (const auto& [kind, plant] : plants) {
+        SCOPED_TRACE(kind);
+        fs::remove(planted);
+        qvutest::OtherAccountProcess other(plant);
+        if (other.Unavailable())
+            GTEST_SKIP() << "cannot become another account";
+        ASSERT_TRUE(other.Done());
+
+        const qvutest::ProgramRun run = RunUpdate({}, "");
+        EXPECT_FALSE(run.timedOut) << run.output;
+        EXPECT_LT(run.seconds, 10) << run.output;
+        EXPECT_EQ(run.exitStatus, qvutest::kRefused) << run.output << run.errors;
+        EXPECT_NE(run.output.find(qvutest::kNotFound), std::string::npos) << run.output;
+        struct stat st {};
+        ASSERT_EQ(lstat(planted.c_str(), &st), 0);
+        EXPECT_EQ(st.st_uid, qvutest::kOtherAccount);
+        if (S_ISREG(st.st_mode)) {
+            EXPECT_EQ(ReadFile(planted), "theirs\n") << "the run wrote into it";
+        }
     }
 }
 

@@ -15,9 +15,11 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <utility>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -154,17 +156,46 @@ TEST_F(AccountLocksTest, AFileKeptBusyForEverIsRefusedInTime) {
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
 }
 
-TEST_F(AccountLocksTest, LockFolderTakenByAnotherAccountIsRefused) {
+TEST_F(AccountLocksTest, LockFolderTakenByAnotherAccountIsTakenBackByRoot) {
     const fs::path taken = locks / "uid-0";
-    qvutest::OtherAccountProcess squatter(
-        [&] { return mkdir(taken.c_str(), 0777) == 0 && chmod(taken.c_str(), 0777) == 0; });
-    if (squatter.Unavailable())
-        GTEST_SKIP() << "cannot become another account";
-    ASSERT_TRUE(squatter.Done());
+    const fs::path theirs = locks / "theirs";
+    // What the other account can put in root's place: a folder of its own
+    // holding a link to root's file, a link to a folder of its own, a file.
+    const std::pair<const char*, std::function<bool()>> takes[] = {
+        {"folder",
+         [&] {
+             return mkdir(taken.c_str(), 0777) == 0 && chmod(taken.c_str(), 0777) == 0 &&
+                    symlink(secret.c_str(), (taken / "mutex-QVUU_folder").c_str()) == 0;
+         }},
+        {"link",
+         [&] {
+             return mkdir(theirs.c_str(), 0777) == 0 && symlink(theirs.c_str(), taken.c_str()) == 0;
+         }},
+        {"file", [&] {
+             const int fd = open(taken.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0666);
+             return fd >= 0 && close(fd) == 0;
+         }}};
+    for (const auto& [kind, take] : takes) {
+        SCOPED_TRACE(kind);
+        fs::remove_all(taken);
+        fs::remove_all(theirs);
+        qvutest::OtherAccountProcess squatter(take);
+        if (squatter.Unavailable())
+            GTEST_SKIP() << "cannot become another account";
+        ASSERT_TRUE(squatter.Done());
 
-    EXPECT_EQ(CreateMutexA(nullptr, FALSE, kMutex), nullptr);
-    EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
-    EXPECT_TRUE(fs::is_empty(taken));
+        const std::string name = std::string("QVUU_") + kind;
+        HANDLE mutex = CreateMutexA(nullptr, FALSE, name.c_str());
+        EXPECT_NE(mutex, nullptr) << GetLastError();
+        CloseHandle(mutex);
+        struct stat st {};
+        ASSERT_EQ(lstat(taken.c_str(), &st), 0);
+        EXPECT_TRUE(S_ISDIR(st.st_mode));
+        EXPECT_EQ(st.st_uid, 0u);
+        EXPECT_EQ(st.st_mode & 07777, 0700u);
+        EXPECT_EQ(qvutest::ReadFile(secret), "root's own");
+        EXPECT_EQ(fs::status(secret).permissions(), kOwnerOnly);
+    }
 }
 
 } // namespace

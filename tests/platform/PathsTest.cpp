@@ -139,6 +139,49 @@ TEST_F(PathsTest, DotDotStaysAtTheRootOfADriveOrShare) {
     EXPECT_FALSE(fs::exists(root.Folder() / "Made"));
 }
 
+TEST_F(PathsTest, EncodedDotsNameNoFileAndLeadNowhere) {
+    // U+F02E stands for a native '.' in a name; "." and ".." spelt with it,
+    // trailing blanks and dots dropped, are no way to a folder's parent.
+    const std::string dot = "\xEF\x80\xAE";
+    const std::string forms[] = {dot,       dot + ".",       dot + " . ",      dot + dot,
+                                 "." + dot, dot + dot + ".", "." + dot + " .", dot + dot + "  "};
+    const fs::path c = root.MapDrive('C');
+    root.MapShare("server", "share");
+    fs::create_directories(c / "Data");
+    const fs::path outside[] = {root.Folder(), root.Root(), root.Root() / "dosdevices",
+                                root.Root() / "dosdevices" / "unc"};
+    for (const fs::path& folder : outside)
+        qvutest::WriteFile(folder / "where.ini", "[S]\r\nat=outside\r\n");
+    ASSERT_EQ(_chdir("C:\\Data"), 0);
+
+    for (const std::string& form : forms) {
+        const std::string twice = form + "\\" + form + "\\";
+        const std::string paths[] = {"C:\\" + twice,         twice + form + "\\",
+                                     "C:" + twice,           "\\\\server\\share\\" + twice,
+                                     "\\\\server\\" + twice, "\\\\" + form + "\\" + twice};
+        for (const std::string& path : paths) {
+            SCOPED_TRACE(path);
+            char at[64] = {};
+            GetPrivateProfileStringA("S", "at", "none", at, sizeof at,
+                                     (path + "where.ini").c_str());
+            EXPECT_STREQ(at, "none");
+            const HANDLE made = CreateFileA((path + "made.txt").c_str(), GENERIC_WRITE, 0, nullptr,
+                                            CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+            EXPECT_EQ(made, INVALID_HANDLE_VALUE);
+            if (made != INVALID_HANDLE_VALUE)
+                CloseHandle(made);
+            EXPECT_FALSE(CreateDirectoryA((path + "Made").c_str(), nullptr));
+        }
+        EXPECT_EQ(_access(("C:\\Data\\" + form).c_str(), 0), -1) << form;
+    }
+    for (const fs::path& folder : outside) {
+        EXPECT_FALSE(fs::exists(folder / "made.txt")) << folder;
+        EXPECT_FALSE(fs::exists(folder / "Made")) << folder;
+    }
+    EXPECT_TRUE(fs::is_empty(c / "Data"));
+    EXPECT_EQ(std::distance(fs::directory_iterator(c), fs::directory_iterator()), 1);
+}
+
 TEST_F(PathsTest, WindowsNameRulesHoldAtTheBoundary) {
     const fs::path c = root.MapDrive('C');
     fs::create_directories(c / "Update");

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <optional>
 #include <string>
+#include <sys/stat.h>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -153,6 +154,7 @@ TEST_F(VersionInfoTest, ABufferSmallerThanAnsweredIsRefused) {
 TEST_F(VersionInfoTest, FilesThatAreNoVersionDllsAnswerZero) {
     qvutest::WriteFile(Path("QVVer.dll"), "FileVersion=5.1.2.1234\r\n");
     qvutest::WriteFile(Path("empty.dll"), "");
+    ASSERT_EQ(mkfifo(Path("pipe.dll").c_str(), 0666), 0);
     const struct {
         std::string path;
         DWORD error;
@@ -160,6 +162,7 @@ TEST_F(VersionInfoTest, FilesThatAreNoVersionDllsAnswerZero) {
                  {Path("QVVer.dll").string(), ERROR_BAD_EXE_FORMAT},
                  {Path("empty.dll").string(), ERROR_BAD_EXE_FORMAT},
                  {root.Folder().string(), ERROR_ACCESS_DENIED},
+                 {Path("pipe.dll").string(), ERROR_ACCESS_DENIED}, // refused, not waited on
                  {"Q:\\Unmapped\\QVVer.dll", ERROR_PATH_NOT_FOUND}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.path);

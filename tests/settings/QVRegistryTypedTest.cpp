@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <string>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -232,6 +233,11 @@ TEST_F(TypedTest, AccountsThatCannotCountOnTheMachineKeepNumbersOfTheirOwn) {
     EXPECT_NE(ini.find("User1065534_#_Colour=nobody"), std::string::npos) << ini;
     EXPECT_NE(ini.find("User1065533_#_Colour=other"), std::string::npos) << ini;
     EXPECT_EQ(RegistryText(HKEY_LOCAL_MACHINE, std::string(kBase) + "LastUser"), "0001");
+    // Still root's: another account's file would take no more of root's writes.
+    struct stat st {};
+    EXPECT_EQ(stat(IniFile().c_str(), &st), 0);
+    EXPECT_EQ(st.st_uid, 0u);
+    EXPECT_EQ(store.WriteUserValue("General", "Colour", "root again"), 0);
 }
 
 } // namespace

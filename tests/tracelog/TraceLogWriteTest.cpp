@@ -1,8 +1,13 @@
+#include "tests/support/ForkedChild.h"
 #include "tests/tracelog/TraceLogFixture.h"
 #include "tracelog/TraceLog.h"
 
+#include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <regex>
+#include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -134,6 +139,27 @@ TEST_F(TraceLogTest, AppendFileToLogCreatesAMissingFileAndAppendsNothing) {
     ASSERT_EQ(lines.size(), 1u + 4 + 2);
     for (int i : {1, 3, 4, 5, 6})
         EXPECT_EQ(TextOf(lines[i]), std::string(63, '-')) << i;
+}
+
+TEST_F(TraceLogTest, AppendFileToLogRefusesAPipeAtOnceAndOtherLinesGoOn) {
+    ASSERT_EQ(mkfifo((drive / "pipe.txt").c_str(), 0666), 0);
+    // In a child: an append that waits for the pipe for ever, holding the
+    // log's lock, fails the test instead of stopping it.
+    qvutest::ChildProcess child([](const qvutest::ChildProcess::Channel& channel) {
+        TraceLog(0).Write(0, "started", false);
+        std::atomic<int> appended{-1};
+        std::thread appender([&] { appended = TraceLog(0).AppendFileToLog("C:\\pipe.txt"); });
+        TraceLog(0).Write(0, "another thread's line", false);
+        appender.join();
+        channel.Send(appended == 0 ? 'o' : 'x');
+    });
+    EXPECT_EQ(child.Talk().Receive(5000), 'o') << "0: the append or the line waited";
+    const auto lines = Lines(LocalLog());
+    EXPECT_NE(std::find_if(
+                  lines.begin(), lines.end(),
+                  [](const std::string& line) { return TextOf(line) == "another thread's line"; }),
+              lines.end());
+    EXPECT_TRUE(std::filesystem::is_fifo(drive / "pipe.txt"));
 }
 
 TEST_F(TraceLogTest, DumpStackWritesBothBannersWithoutHeaderAtTheObjectsLevel) {
