@@ -63,6 +63,23 @@ LONG CheckOwner(const std::string& name, uid_t owner) {
     return S_ISREG(st.st_mode) && st.st_uid == owner ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
 }
 
+// An account's hive from before hives had folders of their own
+// ("users/uid-N.db", with SQLite's write-ahead log beside it) moves into its
+// folder, so the settings kept there stay. Only the account's own regular
+// files move: whatever another account put beside them stays behind. The log
+// goes first, so that a move cut short is finished by the next open.
+void MoveEarlierHive(int folder) {
+    const std::string earlier = UsersFolder() + "/" + AccountFolderName(geteuid()) + ".db";
+    struct stat st;
+    if (fstatat(folder, kUserHiveFile, &st, AT_SYMLINK_NOFOLLOW) == 0 || errno != ENOENT)
+        return;
+    for (const char* suffix : {"-wal", ""}) {
+        const std::string from = earlier + suffix;
+        if (lstat(from.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == geteuid())
+            renameat(AT_FDCWD, from.c_str(), folder, (std::string(kUserHiveFile) + suffix).c_str());
+    }
+}
+
 std::mutex cacheLock;
 std::map<std::string, std::shared_ptr<Hive>>& Cache() {
     static auto* cache = new std::map<std::string, std::shared_ptr<Hive>>();
@@ -120,6 +137,7 @@ LONG CurrentUserHive(std::shared_ptr<Hive>& hive) {
         const int folder = OpenAccountFolder(UsersFolder());
         if (folder < 0)
             return ErrorFromErrno(errno);
+        MoveEarlierHive(folder);
         result = EnsureHiveFile(folder, kUserHiveFile, kUserHiveMode);
         close(folder);
         return result;

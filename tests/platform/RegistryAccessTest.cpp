@@ -184,4 +184,22 @@ TEST(RegistryAccessTest, AnAccountsPlaceTakenByAnotherIsClearedWhenRootOpensTheR
     EXPECT_EQ(st.st_uid, kNobody);
 }
 
+// A hive of the earlier layout (users/uid-N.db, its log beside it) keeps its
+// settings: the account's own files move into its folder.
+TEST(RegistryAccessTest, HiveOfTheEarlierLayoutMovesIntoTheAccountsFolder) {
+    const std::string account = "uid-" + std::to_string(geteuid());
+    qvutest::TempRoot earlier;
+    ASSERT_EQ(SetDefault(HKEY_CURRENT_USER, "Software\\Kaltrex\\Kept", "kept"), ERROR_SUCCESS);
+    const fs::path hive = earlier.Root() / "registry" / "users" / account / "hive.db";
+
+    qvutest::TempRoot root;
+    const fs::path users = SharedUsersFolder(root);
+    const fs::path old = users / (account + ".db");
+    fs::copy_file(hive, old);
+    fs::copy_file(hive.string() + "-wal", old.string() + "-wal");
+    EXPECT_EQ(Default(HKEY_CURRENT_USER, "Software\\Kaltrex\\Kept"), "kept");
+    EXPECT_FALSE(fs::exists(old));
+    EXPECT_TRUE(fs::exists(users / account / "hive.db"));
+}
+
 } // namespace
