@@ -82,11 +82,11 @@ TEST_F(UpdateRunTest, WithoutAutostartTheRunWaitsForStart) {
     Describe(PackageSection("Olvin5", "5.2.0.7", bytes));
     frontEnd.PressStart();
 
-    EXPECT_EQ(Run("/display=Page.HTM"), RunOutcome::InstallerStarted);
+    EXPECT_EQ(Run("/display=HTTP://Example.COM/Page.HTM"), RunOutcome::InstallerStarted);
 
     EXPECT_LT(IndexOf("enable 1"), IndexOf("press start"));
     EXPECT_LT(IndexOf("press start"), IndexOf("range 1004: 50000"));
-    EXPECT_TRUE(HasEvent("text 1006: page.htm"));
+    EXPECT_TRUE(HasEvent("text 1006: http://example.com/page.htm"));
     EXPECT_EQ(InstallerRecord(), ExpectedInstallerCall());
 }
 
