@@ -11,6 +11,8 @@ packages=(
     libwxgtk3.2-dev libwxgtk-webview3.2-dev libwebkit2gtk-4.0-dev
     xvfb xauth fonts-dejavu-core
     nginx
+    # signatures of the description file, made and checked by the tests
+    minisign
     # the main job's MSI package and its unpacking; the Debian package (cpack -G DEB)
     msitools wixl dpkg-dev file
 )
