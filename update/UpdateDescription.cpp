@@ -1,12 +1,15 @@
 #include "update/UpdateDescription.h"
 
 #include "base/KxString.h"
+#include "base/VisibleText.h"
 #include "localization/XMLLocalizer.h"
 #include "platform/dialog_controls.h"
 #include "platform/profile.h"
 #include "platform/strings.h"
 #include "platform/window.h"
 #include "products/ProductCatalogue.h"
+#include "tracelog/TraceLog.h"
+#include "update/DescriptionSignature.h"
 #include "update/Download.h"
 #include "update/SelfCheck.h"
 #include "update/UpdateLog.h"
@@ -179,6 +182,17 @@ bool EvaluateUpdateDescription(Product selected, const std::string& settingsFold
         DownloadToFile(UpdateDescriptionAddress().c_str(), path.c_str(), nullptr, nullptr, checks);
     if (stored.bytes == 0 || stored.WriteFailed() || stored.bytes > kDescriptionSizeLimit)
         return evaluation.FailWithItem("ERROR_QVU_NOTFOUND");
+    // Nothing of the description is read before its signature is checked:
+    // where publishers' keys are trusted, an unsigned or forged one is not
+    // used. What became of it goes into the update log either way.
+    const DescriptionTrustResult trust =
+        CheckDescriptionSignature(path, UpdateDescriptionAddress());
+    const std::string trustLine = DescribeDescriptionTrust(trust);
+    AppendUpdateLogLine(settingsFolder, settingsFolder + "Update\\", trustLine);
+    if (!trust.Accepted()) {
+        TraceLog(1).Format(1, "%s", VisibleControls(trustLine).c_str());
+        return evaluation.FailWithItem("ERROR_QVU_NOTFOUND");
+    }
     std::string foundVersion;
     switch (CheckDescriptionFormat(path, foundVersion)) {
     case DescriptionFormat::Missing:

@@ -47,6 +47,22 @@ bool AppendText(const std::string& path, const std::string& text) {
     return written;
 }
 
+// The day's log in the product's Log location, else in defaultFolder, with
+// its folders made.
+std::string TodaysLogPath(const std::string& settingsFolder, const std::string& defaultFolder,
+                          const SYSTEMTIME& now) {
+    std::string folder = ResolveDataLocation(settingsFolder, "Log", true);
+    if (folder.empty())
+        folder = defaultFolder;
+    CreateFolders(folder);
+    return UpdateLogPath(folder, now);
+}
+
+std::string DateAndTime(const SYSTEMTIME& now) {
+    return Format("%02d/%02d/%04d - %02d:%02d:%02d", now.wMonth, now.wDay, now.wYear, now.wHour,
+                  now.wMinute, now.wSecond);
+}
+
 } // namespace
 
 std::string ResolveDataLocation(const std::string& settingsFolder, const char* locationName,
@@ -86,10 +102,7 @@ std::string UpdateLogHeader(const std::string& headline, const SYSTEMTIME& now,
                             const std::string& offeredVersion) {
     std::string header = kRule;
     header += headline + " v" + kUpdateManagerVersion + "\n";
-    header += "Date: " +
-              Format("%02d/%02d/%04d - %02d:%02d:%02d", now.wMonth, now.wDay, now.wYear, now.wHour,
-                     now.wMinute, now.wSecond) +
-              "\n";
+    header += "Date: " + DateAndTime(now) + "\n";
     // The versions come from the product's files and from the server.
     header += "Current Version: " + VisibleControls(installedVersion) + "\n";
     header += "Update Version : " + VisibleControls(offeredVersion) + "\n";
@@ -100,14 +113,17 @@ std::string UpdateLogHeader(const std::string& headline, const SYSTEMTIME& now,
 bool CreateUpdateLog(const std::string& settingsFolder, const std::string& installedVersion,
                      const std::string& offeredVersion, const XMLLocalizer& localizer,
                      const std::string& defaultFolder, std::string& logPath) {
-    std::string folder = ResolveDataLocation(settingsFolder, "Log", true);
-    if (folder.empty())
-        folder = defaultFolder;
-    CreateFolders(folder);
-
     SYSTEMTIME now{};
     GetLocalTime(&now);
-    logPath = UpdateLogPath(folder, now);
+    logPath = TodaysLogPath(settingsFolder, defaultFolder, now);
     return AppendText(logPath, UpdateLogHeader(localizer.GetText("APP_HEADLINE"), now,
                                                installedVersion, offeredVersion));
+}
+
+bool AppendUpdateLogLine(const std::string& settingsFolder, const std::string& defaultFolder,
+                         const std::string& text) {
+    SYSTEMTIME now{};
+    GetLocalTime(&now);
+    return AppendText(TodaysLogPath(settingsFolder, defaultFolder, now),
+                      DateAndTime(now) + "  " + VisibleControls(text) + "\n");
 }

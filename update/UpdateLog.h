@@ -29,6 +29,13 @@ bool CreateUpdateLog(const std::string& settingsFolder, const std::string& insta
                      const std::string& offeredVersion, const XMLLocalizer& localizer,
                      const std::string& defaultFolder, std::string& logPath);
 
+// Appends one line to the same day's log, with the date and time before it
+// and text's control characters shown: what became of the update description
+// (signed or not, or why it was refused), so the log tells it whether or not
+// an installation follows. False when the file could not be opened or written.
+bool AppendUpdateLogLine(const std::string& settingsFolder, const std::string& defaultFolder,
+                         const std::string& text);
+
 // The folders of a product's active data path: its settings name data paths
 // (Rered.ini, section VAZuvedev_#_Datapaths), each with a settings file of
 // its own that names the folder of every location (e.g. Log). The folder of location locationName
