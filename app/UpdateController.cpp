@@ -164,7 +164,8 @@ bool CQVUUpdateDlg::OfferKeptPackage(const std::string& package, const PackageEn
     if (file == INVALID_HANDLE_VALUE)
         return false;
     const bool complete = GetFileSize(file, nullptr) == entry.fileSize &&
-                          PackageMatchesDigest(file, entry.md5.c_str());
+                          PackageMatchesDigest(file, entry.md5.c_str(),
+                                               entry.sha256 ? entry.sha256->c_str() : nullptr);
     if (!complete) {
         CloseHandle(file);
         return false;

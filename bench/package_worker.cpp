@@ -1,9 +1,10 @@
-// The whole package download of the worker thread (fetch, write, MD5
-// computed while the bytes stream to disk, final command) against what a
-// script would do: `curl -s -o` and then `md5sum` of the stored file, both
-// from the same local qvu-server in the same run.
+// The whole package download of the worker thread (fetch, write, MD5 and,
+// when asked, SHA-256 computed while the bytes stream to disk, final command)
+// against what a script would do: `curl -s -o` and then `md5sum` (and
+// `sha256sum`) of the stored file, both from the same local qvu-server in the
+// same run.
 //
-//   bench_package_worker [SIZE_IN_MIB]     (default 1024)
+//   bench_package_worker [SIZE_IN_MIB [sha256]]     (default 1024, MD5 only)
 //   bench_package_worker --worker DESCRIPTION TARGET   (the measured child)
 #include "bench/DownloadBench.h"
 #include "platform/window_queue.h"
@@ -31,8 +32,9 @@ int main(int argc, char** argv) {
     if (argc == 4 && std::string(argv[1]) == "--worker")
         return RunWorker(argv[2], argv[3]);
     const std::uint64_t mebibytes = argc > 1 ? std::strtoull(argv[1], nullptr, 10) : 1024;
-    if (mebibytes == 0) {
-        std::fprintf(stderr, "usage: %s [SIZE_IN_MIB]\n", argv[0]);
+    const bool withSha256 = argc > 2 && std::string(argv[2]) == "sha256";
+    if (mebibytes == 0 || argc > 3 || (argc > 2 && !withSha256)) {
+        std::fprintf(stderr, "usage: %s [SIZE_IN_MIB [sha256]]\n", argv[0]);
         return 2;
     }
     const std::uint64_t size = mebibytes << 20;
@@ -44,15 +46,22 @@ int main(int argc, char** argv) {
     double seconds = 0;
     const std::string digest =
         bench::Run("md5sum '" + package.string() + "'", seconds).substr(0, 32);
+    const std::string sha256Line =
+        withSha256
+            ? "SHA256=" +
+                  bench::Run("sha256sum '" + package.string() + "'", seconds).substr(0, 64) + "\r\n"
+            : "";
 
     const bench::fs::path update = folder.Path() / "Update";
     bench::fs::create_directories(update);
     std::ofstream(update / "QVU.ini")
-        << "[QVU.ini]\r\nver=3.1\r\n[Olvin5]\r\nFileSize=" << size << "\r\nMD5=" << digest
-        << "\r\nMSI1=" << server.Url("/Quorvane.msi") << "\r\n[QVU.end]\r\nver=3.1\r\n";
+        << "[QVU.ini]\r\nver=3.1\r\n[Olvin5]\r\nFileSize=" << size << "\r\nMD5=" << digest << "\r\n"
+        << sha256Line << "MSI1=" << server.Url("/Quorvane.msi") << "\r\n[QVU.end]\r\nver=3.1\r\n";
     const bench::fs::path out = update / "Quorvane.msi";
-    const std::string script = "curl -s -o '" + out.string() + "' '" + server.Url("/Quorvane.msi") +
-                               "' && md5sum '" + out.string() + "'";
+    // md5sum first: its line is the one compared.
+    const std::string script =
+        "curl -s -o '" + out.string() + "' '" + server.Url("/Quorvane.msi") + "' && md5sum '" +
+        out.string() + "'" + (withSha256 ? " && sha256sum '" + out.string() + "' >/dev/null" : "");
     const std::string worker = std::string("'") + argv[0] + "' --worker '" +
                                bench::WindowsPath(update / "QVU.ini") + "' '" +
                                bench::WindowsPath(out) + "'";
@@ -73,9 +82,10 @@ int main(int argc, char** argv) {
         bench::fs::remove(out);
     }
     const double megabytes = static_cast<double>(size) / 1e6;
-    std::printf("package %llu MiB: curl -o + md5sum %7.1f MB/s, worker with streaming digest "
+    std::printf("package %llu MiB: curl -o + md5sum%s %7.1f MB/s, worker with streaming digest%s "
                 "%7.1f MB/s (%.2fx)\n",
-                static_cast<unsigned long long>(mebibytes), megabytes / reference,
-                megabytes / measured, reference / measured);
+                static_cast<unsigned long long>(mebibytes), withSha256 ? " + sha256sum" : "",
+                megabytes / reference, withSha256 ? "s" : "", megabytes / measured,
+                reference / measured);
     return 0;
 }

@@ -37,6 +37,8 @@ void ReadSection(const std::string& path, const std::string& found, const char* 
     const PackageEntry entry = ReadPackageEntry(path, shortId);
     IsPlainFileName(entry.fileName.c_str());
     ParseDigestText(entry.md5.c_str());
+    if (entry.sha256)
+        ParseSha256Text(entry.sha256->c_str());
     const std::string versionLong = ReadProfileText(path, shortId, "VersionLong");
     const std::string versionShort = ReadProfileText(path, shortId, "VersionShort");
     const std::string shown = ChooseShownVersion(versionLong, versionShort);

@@ -67,12 +67,8 @@ DownloadResult CopyBody(HINTERNET body, HANDLE file, HWND window, const Download
     return result;
 }
 
-bool DigestMatches(BackgroundMd5* digest, const std::string& published) {
-    if (digest == nullptr)
-        return true;
-    const std::optional<Md5Bytes> expected = ParseDigestText(published.c_str());
-    const std::optional<Md5Bytes> actual = digest->Final();
-    return expected && actual && *expected == *actual;
+bool DigestMatches(BackgroundDigest* digest, const DigestCheck& check) {
+    return digest == nullptr || check.Matches(digest->Final());
 }
 
 // The command that ends a package download, and its value.
@@ -88,17 +84,27 @@ FinalCommand DownloadPackage(const DownloadRequest& request, DWORD expectedSize)
         return {};
     const char* section = FindProduct(request.product).ShortId;
     const std::string& description = request.descriptionPath;
-    const std::string publishedDigest = ReadProfileText(description, section, "MD5");
+    const std::string md5Text = ReadProfileText(description, section, "MD5");
+    const std::optional<std::string> sha256Text = ReadProfileValue(description, section, "SHA256");
+    // A SHA256 that cannot be read vouches for no bytes: none are fetched, so
+    // a package kept from before stays as it is.
+    if (sha256Text && !ParseSha256Text(sha256Text->c_str()))
+        return {};
+    // Without MD5 the download is judged by its size (and SHA-256); such a
+    // package is never reused from disk, though (PackageMatchesDigest).
+    const DigestCheck check(md5Text.empty() ? nullptr : md5Text.c_str(),
+                            sha256Text ? sha256Text->c_str() : nullptr);
 
     int openErrorCause = kCauseNone;
     DownloadResult result;
-    std::unique_ptr<BackgroundMd5> digest;
+    std::unique_ptr<BackgroundDigest> digest;
     for (int i = 1;; ++i) {
         const std::string key = "MSI" + std::to_string(i);
         const std::string address = ReadProfileText(description, section, key.c_str());
         if (address.empty())
             break;
-        digest = publishedDigest.empty() ? nullptr : std::make_unique<BackgroundMd5>();
+        digest =
+            check.Checked().Any() ? std::make_unique<BackgroundDigest>(check.Checked()) : nullptr;
         result = DownloadToFile(address.c_str(), request.targetPath.c_str(), request.window,
                                 &openErrorCause, {expectedSize, digest.get()});
         if (result.bytes != 0 || result.WriteFailed())
@@ -108,8 +114,7 @@ FinalCommand DownloadPackage(const DownloadRequest& request, DWORD expectedSize)
         return {kCommandDownloadFailed, static_cast<LPARAM>(result.writeError)};
     // An empty package is never ready: it is what a description without
     // addresses, or servers that all failed, leave behind.
-    if (result.bytes != 0 && result.bytes == expectedSize &&
-        DigestMatches(digest.get(), publishedDigest))
+    if (result.bytes != 0 && result.bytes == expectedSize && DigestMatches(digest.get(), check))
         return {kCommandPackageReady};
     if (openErrorCause == kCauseSharingViolation)
         return {kCommandPackageFileBusy};

@@ -57,9 +57,9 @@ struct DownloadChecks {
     // Stop as soon as more bytes than this arrived, so a server that sends
     // more than the published size cannot fill the disk.
     std::optional<DWORD> byteLimit;
-    // Fed with every block as it is written, so the digest is known when the
-    // last byte is on disk without reading the file a second time.
-    BackgroundMd5* digest = nullptr;
+    // Fed with every block as it is written, so the digests are known when
+    // the last byte is on disk without reading the file a second time.
+    BackgroundDigest* digest = nullptr;
     // The whole answer must come within the receive time-out, however
     // steadily it trickles (platform::LimitInternetSessionTime): for a small
     // file fetched where the user cannot cancel the wait.
@@ -133,9 +133,10 @@ HANDLE StartPackageDownload(HWND window, Product product, const std::string& des
 // The thread routine; takes a DownloadRequest made with new. Posts 1026 with
 // the published FileSize, tries MSI1, MSI2, ... until an address yields any
 // bytes, and, while the window exists, posts one final command: 1029 when the
-// package is not empty and has exactly the published size and (when one is
-// published) MD5; 1030 when another process holds the package file; 1028 otherwise,
-// including a file that could not be written (with the write's error, the
-// file removed), a server sending more than the published size, and a target
-// outside the Update\ folder (nothing is then created). Answers 0.
+// package is not empty and has exactly the published size and (each when one
+// is published) MD5 and SHA-256; 1030 when another process holds the package
+// file; 1028 otherwise, including a file that could not be written (with the
+// write's error, the file removed), a server sending more than the published
+// size, and, with nothing fetched or created, a SHA256 that cannot be read
+// (ParseSha256Text) or a target outside the Update\ folder. Answers 0.
 DWORD PackageDownloadWorker(LPVOID request);

@@ -84,6 +84,16 @@ std::string ReadProfileText(const std::string& path, const char* section, const 
     return buffer;
 }
 
+std::optional<std::string> ReadProfileValue(const std::string& path, const char* section,
+                                            const char* key) {
+    // The reader tells a missing key only by its default: a key is missing
+    // when two different defaults both come back.
+    std::string value = ReadProfileText(path, section, key, "-");
+    if (value == "-" && ReadProfileText(path, section, key, "+") == "+")
+        return std::nullopt;
+    return value;
+}
+
 bool ShowsShortVersion(std::string_view versionLong) {
     const std::size_t lastDot = versionLong.rfind('.');
     const std::string_view last =
@@ -141,6 +151,7 @@ PackageEntry ReadPackageEntry(const std::string& descriptionPath, const std::str
     entry.fileName = ReadProfileText(descriptionPath, section, "FileName", entry.fileName.c_str());
     entry.fileSize = GetPrivateProfileIntA(section, "FileSize", 0, descriptionPath.c_str());
     entry.md5 = ReadProfileText(descriptionPath, section, "MD5");
+    entry.sha256 = ReadProfileValue(descriptionPath, section, "SHA256");
     for (int i = 1;; ++i) {
         const std::string key = "MSI" + std::to_string(i);
         std::string address = ReadProfileText(descriptionPath, section, key.c_str());

@@ -6,6 +6,7 @@
 #include "platform/win_types.h"
 #include "products/ProductCatalogue.h"
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -18,6 +19,10 @@ class XMLLocalizer;
 // does: 260-byte buffer, so longer values are cut to 259 bytes.
 std::string ReadProfileText(const std::string& path, const char* section, const char* key,
                             const char* defaultValue = "");
+// The same for a key whose absence means something else than an empty
+// value: nothing when the file, the section or the key is missing.
+std::optional<std::string> ReadProfileValue(const std::string& path, const char* section,
+                                            const char* key);
 
 // ---- Versions ----
 // Version texts of the update run: "A.B.C.D", four decimal numbers, e.g. the
@@ -78,6 +83,10 @@ struct PackageEntry {
     DWORD fileSize = 0;
     // MD5 digest as 32 hexadecimal digits (either letter case).
     std::string md5;
+    // SHA-256 digest as exactly 64 hexadecimal digits (either letter case);
+    // nothing when the key is absent. Present, it must match as well, and a
+    // value that is no such digest (empty included) refuses the package.
+    std::optional<std::string> sha256;
     // MSI1, MSI2, ... up to the first absent or empty key, tried in this order.
     std::vector<std::string> downloadAddresses;
 };

@@ -1,6 +1,7 @@
 // Whole update runs that end with the installer: the states of the run, the
 // product choice and the reuse of a package already on disk.
 #include "app/QVUUpdateApp.h"
+#include "platform/strings.h"
 #include "platform/time.h"
 #include "tests/support/ShellStandIns.h"
 #include "tests/support/UpdateRunFixture.h"
@@ -212,6 +213,61 @@ TEST_F(UpdateRunTest, AKeptPackageWithAWrongDigestIsDownloadedAgainWithoutAQuest
     EXPECT_TRUE(frontEnd.MessageBoxes().empty());
     EXPECT_EQ(ReadFile(OnDriveC(kPackage)), bytes);
 }
+
+// A kept package of the right size and MD5, with a SHA256 published beside them.
+enum class KeptOutcome { Offered, DownloadedAndRefused, RefusedUnfetched };
+struct KeptPackageCase {
+    const char* name;
+    std::string (*sha256)(const std::string& bytes);
+    KeptOutcome outcome;
+};
+void PrintTo(const KeptPackageCase& test, std::ostream* out) {
+    *out << test.name;
+}
+
+class KeptPackageDigestTest : public UpdateRunTest,
+                              public testing::WithParamInterface<KeptPackageCase> {};
+
+TEST_P(KeptPackageDigestTest, IsOfferedOnlyWhenThePublishedSha256MatchesToo) {
+    const KeptOutcome outcome = GetParam().outcome;
+    InstallOlvin5();
+    Describe(PackageSection("Olvin5", "5.2.0.7", bytes) + "SHA256=" + GetParam().sha256(bytes) +
+             "\r\n");
+    WriteFile(OnDriveC(kPackage), bytes);
+    frontEnd.PressStart();
+    if (outcome == KeptOutcome::Offered)
+        frontEnd.AnswerMessageBox(IDNO);
+
+    EXPECT_EQ(Run(),
+              outcome == KeptOutcome::Offered ? RunOutcome::InstallerStarted : RunOutcome::Refused);
+
+    ASSERT_EQ(frontEnd.MessageBoxes().size(), 1u);
+    EXPECT_EQ(
+        frontEnd.MessageBoxes()[0].text,
+        Text(outcome == KeptOutcome::Offered ? "MSI_ALREADY_DOWNLOADED" : "ERROR_CORRUPTDOWNLOAD"));
+    EXPECT_EQ(frontEnd.EventsStartingWith("position 1004").empty(),
+              outcome != KeptOutcome::DownloadedAndRefused);
+    EXPECT_EQ(ReadFile(OnDriveC(kPackage)), bytes);
+    EXPECT_EQ(fs::exists(installerRecord), outcome == KeptOutcome::Offered);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Sha256, KeptPackageDigestTest,
+    testing::Values(
+        KeptPackageCase{"LowerCase", [](const std::string& b) { return qvutest::Sha256Text(b); },
+                        KeptOutcome::Offered},
+        KeptPackageCase{"UpperCase",
+                        [](const std::string& b) { return ascii::ToUpper(qvutest::Sha256Text(b)); },
+                        KeptOutcome::Offered},
+        KeptPackageCase{"OfOtherBytes",
+                        [](const std::string&) { return qvutest::Sha256Text("other"); },
+                        KeptOutcome::DownloadedAndRefused},
+        KeptPackageCase{"SixtyThreeDigits",
+                        [](const std::string& b) { return qvutest::Sha256Text(b).substr(1); },
+                        KeptOutcome::RefusedUnfetched},
+        KeptPackageCase{"Blank", [](const std::string&) { return std::string(); },
+                        KeptOutcome::RefusedUnfetched}),
+    [](const testing::TestParamInfo<KeptPackageCase>& info) { return info.param.name; });
 
 TEST_F(UpdateRunTest, CancelDuringADownloadAnsweredNoLetsTheDownloadGoOn) {
     InstallOlvin5();

@@ -113,7 +113,7 @@ TEST_F(DownloadUrlToFileTest, ByteLimitStopsWithinABlockAfterItAndDigestFollowsT
     LocalServer server(served);
     ASSERT_TRUE(server.Started()) << server.FirstLine();
 
-    BackgroundMd5 limited;
+    BackgroundDigest limited({true, false});
     const DownloadResult cut = DownloadToFile(server.Url("/pkg.msi").c_str(), kTarget, nullptr,
                                               nullptr, {20000, &limited});
     EXPECT_FALSE(cut.WriteFailed());
@@ -121,13 +121,15 @@ TEST_F(DownloadUrlToFileTest, ByteLimitStopsWithinABlockAfterItAndDigestFollowsT
     EXPECT_LE(cut.bytes, 20000u + 8192u);
     EXPECT_EQ(ReadFile(TargetOnDisk()), bytes.substr(0, cut.bytes));
 
-    BackgroundMd5 whole;
+    BackgroundDigest whole({true, true});
     const DownloadResult full =
         DownloadToFile(server.Url("/pkg.msi").c_str(), kTarget, nullptr, nullptr, {200000, &whole});
     EXPECT_EQ(full.bytes, 200000u);
-    Md5Digest reference;
+    PackageDigest reference({true, true});
     reference.Update(bytes.data(), bytes.size());
-    EXPECT_EQ(whole.Final(), reference.Final());
+    const PackageDigests streamed = whole.Final();
+    EXPECT_TRUE(streamed.md5 && streamed.sha256);
+    EXPECT_EQ(streamed, reference.Final());
 }
 
 TEST_F(DownloadUrlToFileTest, FullDiskEndsTheDownloadAsAFailureAndRemovesThePartialFile) {

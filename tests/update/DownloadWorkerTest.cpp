@@ -93,30 +93,53 @@ TEST_F(DownloadWorkerTest, PackageFileHeldByAnotherOpenEndsAsBusy) {
     CloseHandle(held);
 }
 
-TEST_F(DownloadWorkerTest, RightSizeWithWrongDigestOrTooManyBytesIsACorruptDownload) {
-    const std::string bytes = qvutest::PackageBytes(100000);
-    Serve("pkg.msi", bytes);
+TEST_F(DownloadWorkerTest, TooManyBytesIsACorruptDownload) {
+    Serve("pkg.msi", qvutest::PackageBytes(100000));
     LocalServer server(served);
     ASSERT_TRUE(server.Started()) << server.FirstLine();
-    const std::string address = "MSI1=" + server.Url("/pkg.msi") + "\r\n";
-
-    Describe("FileSize=100000\r\nMD5=" + qvutest::Md5Text("other") + "\r\n" + address);
-    EXPECT_EQ(Final(Download()), 1028u);
-    EXPECT_EQ(ReadFile(PackageOnDisk()), bytes);
-
-    Describe("FileSize=10000\r\n" + address);
+    Describe("FileSize=10000\r\nMSI1=" + server.Url("/pkg.msi") + "\r\n");
     EXPECT_EQ(Final(Download()), 1028u);
     EXPECT_LE(std::filesystem::file_size(PackageOnDisk()), 10000u + 8192u);
 }
 
-TEST_F(DownloadWorkerTest, DigestPublishedInUpperCaseVouchesForThePackage) {
+TEST_F(DownloadWorkerTest, EveryPublishedDigestMustVouchForThePackage) {
     const std::string bytes = qvutest::PackageBytes(10000);
     Serve("pkg.msi", bytes);
     LocalServer server(served);
     ASSERT_TRUE(server.Started()) << server.FirstLine();
-    Describe("FileSize=10000\r\nMD5=" + ascii::ToUpper(qvutest::Md5Text(bytes)) +
-             "\r\nMSI1=" + server.Url("/pkg.msi") + "\r\n");
-    EXPECT_EQ(Final(Download()), 1029u);
+    const std::string md5 = "MD5=" + qvutest::Md5Text(bytes) + "\r\n";
+    const std::string sha256 = qvutest::Sha256Text(bytes);
+    enum Outcome { Ready, Refused, NotFetched };
+    const struct {
+        std::string digests;
+        Outcome outcome;
+    } cases[] = {
+        {"MD5=" + ascii::ToUpper(qvutest::Md5Text(bytes)) + "\r\n", Ready},
+        {md5 + "SHA256=" + sha256 + "\r\n", Ready},
+        {md5 + "SHA256= \"" + ascii::ToUpper(sha256) + "\" \r\n", Ready},
+        {"SHA256=" + sha256 + "\r\n", Ready},
+        {"MD5=" + qvutest::Md5Text("other") + "\r\nSHA256=" + sha256 + "\r\n", Refused},
+        {md5 + "SHA256=" + qvutest::Sha256Text("other") + "\r\n", Refused},
+        {md5 + "SHA256=" + sha256.substr(1) + "\r\n", NotFetched},
+        {md5 + "SHA256=" + sha256 + "0\r\n", NotFetched},
+        {md5 + "SHA256=" + sha256.substr(1) + "x\r\n", NotFetched},
+        {md5 + "SHA256=\r\n", NotFetched},
+        {md5 + "SHA256=  \r\n", NotFetched},
+    };
+    for (const auto& test : cases) {
+        SCOPED_TRACE(test.digests);
+        qvutest::WriteFile(PackageOnDisk(), "kept");
+        Describe("FileSize=10000\r\n" + test.digests + "MSI1=" + server.Url("/pkg.msi") + "\r\n");
+        const std::vector<Command> commands = Download();
+        if (test.outcome == NotFetched) {
+            EXPECT_EQ(commands, (std::vector<Command>{{1026, 10000}, {1028, 0}}));
+            EXPECT_EQ(ReadFile(PackageOnDisk()), "kept");
+            continue;
+        }
+        EXPECT_EQ(Final(commands), test.outcome == Ready ? 1029u : 1028u);
+        // A refused package stays for the next check, which refuses it again.
+        EXPECT_EQ(ReadFile(PackageOnDisk()), bytes);
+    }
 }
 
 TEST_F(DownloadWorkerTest, FileNameLeadingOutOfTheUpdateFolderIsRefusedWithoutWriting) {

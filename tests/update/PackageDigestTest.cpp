@@ -1,5 +1,6 @@
 #include "platform/files.h"
 #include "platform/handles.h"
+#include "platform/strings.h"
 #include "tests/support/UpdateTestSupport.h"
 #include "update/Digest.h"
 
@@ -8,18 +9,23 @@
 namespace {
 
 constexpr const char* kEmptyDigest = "d41d8cd98f00b204e9800998ecf8427e";
+// MD5 and SHA-256 (FIPS 180-2, appendix B.1) of "abc".
+constexpr const char* kAbcMd5 = "900150983cd24fb0d6963f7d28e17f72";
+constexpr const char* kAbcSha256 =
+    "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad";
 
 class PackageDigestTest : public qvutest::UpdateTest {
 protected:
-    // Stores content as the package and checks it against digestText,
+    // Stores content as the package and checks it against the digest texts,
     // reading from offset on.
-    bool Matches(const std::string& content, const char* digestText, LONG offset = 0) const {
+    bool Matches(const std::string& content, const char* digestText, LONG offset = 0,
+                 const char* sha256Text = nullptr) const {
         qvutest::WriteFile(driveC / "Update" / "Quorvane.msi", content);
         HANDLE file = CreateFileA("C:\\Update\\Quorvane.msi", GENERIC_READ, FILE_SHARE_READ,
                                   nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
         EXPECT_NE(file, INVALID_HANDLE_VALUE);
         SetFilePointer(file, offset, nullptr, FILE_BEGIN);
-        const bool matches = PackageMatchesDigest(file, digestText);
+        const bool matches = PackageMatchesDigest(file, digestText, sha256Text);
         CloseHandle(file);
         return matches;
     }
@@ -72,6 +78,34 @@ TEST_F(PackageDigestTest, DigestTextIsThirtyTwoHexadecimalDigitsOfEitherCase) {
     EXPECT_FALSE(Matches("", nullptr));
 }
 
+TEST_F(PackageDigestTest, PublishedSha256MustMatchAsWellAndBeExactlySixtyFourDigits) {
+    const std::string upper = ascii::ToUpper(kAbcSha256);
+    const std::string digits = kAbcSha256;
+    const struct {
+        std::string sha256;
+        bool matches;
+        const char* what;
+    } cases[] = {
+        {kAbcSha256, true, "lower case"},
+        {upper, true, "upper case"},
+        {upper.substr(0, 40) + digits.substr(40), true, "mixed case"},
+        {digits.substr(0, 63) + "e", false, "another digest"},
+        {digits.substr(0, 63), false, "63 digits"},
+        {digits + "0", false, "65 digits"},
+        {digits.substr(0, 63) + "g", false, "not hexadecimal"},
+        {digits + " ", false, "a blank after it"},
+        {"", false, "blank"},
+    };
+    for (const auto& test : cases) {
+        EXPECT_EQ(Matches("abc", kAbcMd5, 0, test.sha256.c_str()), test.matches) << test.what;
+        EXPECT_FALSE(Matches("abc", "900150983cd24fb0d6963f7d28e17f73", 0, test.sha256.c_str()))
+            << test.what << ", with a wrong MD5";
+    }
+    EXPECT_TRUE(Matches("xyzabc", kAbcMd5, 3, kAbcSha256)) << "both from the current position";
+    EXPECT_TRUE(Matches("", kEmptyDigest, 0,
+                        "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855"));
+}
+
 TEST_F(PackageDigestTest, AFileThatCannotBeReadNeverMatches) {
     EXPECT_FALSE(PackageMatchesDigest(INVALID_HANDLE_VALUE, kEmptyDigest));
     qvutest::WriteFile(driveC / "Empty.msi", "");
@@ -100,22 +134,31 @@ TEST(Md5DigestTest, PiecesGiveTheDigestOfTheWhole) {
     EXPECT_FALSE(digest.Final()) << "a spent digest answers nothing";
 }
 
-TEST(BackgroundMd5Test, ManyBlocksGiveTheDigestOfTheWhole) {
-    // Far more blocks than the hashing thread may fall behind, of uneven sizes.
-    std::string whole;
-    BackgroundMd5 background;
-    for (int i = 0; i < 2000; ++i) {
-        const std::string block(static_cast<std::size_t>(i % 97) * 41 + 1, static_cast<char>(i));
-        background.Update(block.data(), block.size());
-        whole += block;
+TEST(BackgroundDigestTest, ManyBlocksGiveTheChosenDigestsOfTheWhole) {
+    for (const DigestChoice choice :
+         {DigestChoice{true, false}, DigestChoice{false, true}, DigestChoice{true, true}}) {
+        SCOPED_TRACE(testing::Message() << "md5 " << choice.md5 << ", sha256 " << choice.sha256);
+        // Far more blocks than the hashing thread may fall behind, of uneven sizes.
+        std::string whole;
+        BackgroundDigest background(choice);
+        for (int i = 0; i < 2000; ++i) {
+            const std::string block(static_cast<std::size_t>(i % 97) * 41 + 1,
+                                    static_cast<char>(i));
+            background.Update(block.data(), block.size());
+            whole += block;
+        }
+        Md5Digest md5;
+        md5.Update(whole.data(), whole.size());
+        Sha256Digest sha256;
+        sha256.Update(whole.data(), whole.size());
+        const PackageDigests digests = background.Final();
+        EXPECT_EQ(digests.md5, choice.md5 ? md5.Final() : std::nullopt);
+        EXPECT_EQ(digests.sha256, choice.sha256 ? sha256.Final() : std::nullopt);
     }
-    Md5Digest reference;
-    reference.Update(whole.data(), whole.size());
-    EXPECT_EQ(background.Final(), reference.Final());
 }
 
-TEST(BackgroundMd5Test, EndsCleanlyWithoutFinal) {
-    BackgroundMd5 background;
+TEST(BackgroundDigestTest, EndsCleanlyWithoutFinal) {
+    BackgroundDigest background({true, true});
     background.Update("abc", 3);
 }
 

@@ -22,6 +22,7 @@ TEST_F(PackageEntryTest, AllKeysOfTheProductSectionAreRead) {
              "[Olvin5]\r\nFileName=Olvin.msi\r\nMSI1=http://o/1\r\n"
              "[zetra5]\r\nfilename = Zetra 5.1.msi \r\nFileSize=123456789\r\n"
              "MD5=0123456789abcdef0123456789abcdef\r\n"
+             "SHA256 = 'ABC' \r\n"
              "MSI1=http://a.example/Zetra.msi\r\n"
              "MSI2=\"https://b.example/Zetra.msi\"\r\n"
              "MSI3=ftp://c.example/Zetra.msi\r\n"
@@ -29,6 +30,7 @@ TEST_F(PackageEntryTest, AllKeysOfTheProductSectionAreRead) {
     EXPECT_EQ(entry.fileName, "Zetra 5.1.msi");
     EXPECT_EQ(entry.fileSize, 123456789u);
     EXPECT_EQ(entry.md5, "0123456789abcdef0123456789abcdef");
+    EXPECT_EQ(entry.sha256, "ABC");
     EXPECT_EQ(entry.downloadAddresses,
               (Addresses{"http://a.example/Zetra.msi", "https://b.example/Zetra.msi",
                          "ftp://c.example/Zetra.msi"}));
@@ -41,9 +43,19 @@ TEST_F(PackageEntryTest, MissingKeysGiveTheDefaults) {
         EXPECT_EQ(entry.fileName, "Quorvane.msi");
         EXPECT_EQ(entry.fileSize, 0u);
         EXPECT_EQ(entry.md5, "");
+        EXPECT_FALSE(entry.sha256) << "absent, which is not empty";
         EXPECT_TRUE(entry.downloadAddresses.empty());
     }
     EXPECT_EQ(ReadPackageEntry("C:\\Absent\\QVU.ini", "Zetra5").fileName, "Quorvane.msi");
+    // An empty value is there, and so is one that equals a reader's default.
+    const struct {
+        const char* written;
+        const char* read;
+    } present[] = {{"", ""}, {"  ", ""}, {"\"\"", ""}, {"-", "-"}, {"+", "+"}};
+    for (const auto& value : present)
+        EXPECT_EQ(Read(std::string("[Zetra5]\r\nSHA256=") + value.written + "\r\n").sha256,
+                  value.read)
+            << value.written;
 }
 
 TEST_F(PackageEntryTest, FileSizeIsANonNegativeNumber) {
