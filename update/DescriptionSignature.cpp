@@ -166,7 +166,7 @@ std::string DescribeDescriptionTrust(const DescriptionTrustResult& result) {
     case DescriptionTrust::Missing:
         return "Update description refused: its signature could not be fetched";
     case DescriptionTrust::Malformed:
-        return "Update description refused: its signature file is malformed";
+        return "Update description refused: its signature file is malformed or over 4 KiB";
     case DescriptionTrust::UnknownKey:
         return "Update description refused: signed with a key that is not trusted" + key;
     case DescriptionTrust::BadSignature:

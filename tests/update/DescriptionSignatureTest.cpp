@@ -2,11 +2,12 @@
 // trusted on the machine, only a description signed with one of them, and
 // not older than the last one accepted, is used; the update log says what
 // became of every description, signed or not. Signatures by the real minisign.
+#include "update/DescriptionSignature.h"
 #include "localization/XMLLocalizer.h"
 #include "platform/registry.h"
+#include "platform/time.h"
 #include "tests/support/RetrievalTestSupport.h"
 #include "tests/support/TranslationsXml.h"
-#include "update/DescriptionSignature.h"
 #include "update/UpdateDescription.h"
 #include "update/UpdateLog.h"
 
@@ -18,6 +19,9 @@ namespace fs = std::filesystem;
 
 constexpr const char* kDescription =
     "[QVU.ini]\r\nver=3.1\r\n[Zetra5]\r\nVersionLong=5.1.0.0\r\n[QVU.end]\r\nver=3.1\r\n";
+
+// A signature file's start, then more than any signature file holds.
+const std::string kOversized = "untrusted comment: x\n" + std::string(5000, 'A') + "\n";
 
 std::string Quoted(const fs::path& path) {
     return "'" + path.string() + "'";
@@ -69,8 +73,7 @@ protected:
         const fs::path signature = served / "QVU.ini.minisig";
         ASSERT_EQ(Minisign("-S -s " + Quoted(Keys() / (name + ".key")) + " -m " +
                            Quoted(served / "QVU.ini") + " -x " + Quoted(signature) +
-                           " -t 'timestamp:" + std::to_string(time) + "\tfile:QVU.ini' " +
-                           options),
+                           " -t 'timestamp:" + std::to_string(time) + "\tfile:QVU.ini' " + options),
                   0);
     }
 
@@ -83,8 +86,7 @@ protected:
     std::string UpdateLog() const {
         SYSTEMTIME now{};
         GetLocalTime(&now);
-        return qvutest::ReadFile(SettingsFolder() / "Update" /
-                                 UpdateLogPath("", now).substr(0, std::string::npos));
+        return qvutest::ReadFile(SettingsFolder() / "Update" / UpdateLogPath("", now));
     }
 
     const qvutest::UserLanguage english{"en_US.UTF-8"};
@@ -140,8 +142,7 @@ TEST_P(DescriptionTrustTest, OnlyATrustedSignatureIsUsed) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, DescriptionTrustTest,
     ::testing::Values(
-        TrustCase{"Prehashed", "a", "", "", false, true,
-                  "signature verified (key "},
+        TrustCase{"Prehashed", "a", "", "", false, true, "signature verified (key "},
         TrustCase{"Legacy", "a", "-l", "", false, true, "signature verified (key "},
         TrustCase{"UnknownKey", "b", "", "", false, false, "a key that is not trusted"},
         TrustCase{"ChangedDescription", "a", "", "", true, false,
@@ -149,7 +150,7 @@ INSTANTIATE_TEST_SUITE_P(
         TrustCase{"NoSignature", "", "", "", false, false, "could not be fetched"},
         TrustCase{"Garbage", "", "", "untrusted comment: x\nnot base64\n", false, false,
                   "malformed"},
-        TrustCase{"Oversized", "", "", "", false, false, "could not be fetched"}),
+        TrustCase{"Oversized", "", "", kOversized.c_str(), false, false, "malformed"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // A description signed earlier than the one accepted last is an older one
