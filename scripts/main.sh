@@ -122,11 +122,22 @@ else
     echo "main: the sandbox $sandbox as the last run left it (--fresh starts over)"
 fi
 
+# ---- The publisher's signing key, trusted on the machine ----
+# The secret key stays with the publisher (here: in the sandbox, without a
+# password); the machine trusts the public key, as its administrator would.
+if [[ ! -f "$sandbox/publisher.key" ]]; then
+    minisign -G -W -p "$sandbox/publisher.pub" -s "$sandbox/publisher.key" >/dev/null ||
+        fail "minisign could not make the publisher's key pair"
+    "$bin/qvu-reg" add 'HKLM\Software\Kaltrex\Quorvane Zelvo Update\Trusted Keys' /v main-job \
+        /d "$(sed -n 2p "$sandbox/publisher.pub")" /f >/dev/null
+fi
+
 # ---- The update server ----
 served="$sandbox/served"
 mkdir -p "$served/pages" "$served/ZoZuzaviz"
 package_size=$(stat -c %s "$served/packages/Quorvane.msi")
 package_md5=$(md5sum "$served/packages/Quorvane.msi" | cut -d' ' -f1)
+package_sha256=$(sha256sum "$served/packages/Quorvane.msi" | cut -d' ' -f1)
 # The update manager's own program, an hour older than the running one: the
 # self-check finds nothing newer.
 cp -f "$bin/QVUUpdate" "$served/ZoZuzaviz/QVUUpdate.exe"
@@ -146,8 +157,12 @@ first_line=$(head -n 1 "$sandbox/server.out")
 base="${BASH_REMATCH[1]}"
 
 printf '%s\r\n' '[QVU.ini]' 'ver=3.1' '[Olvin5]' "VersionLong=$offered" "VersionShort=${offered%.*.*}" \
-    'FileName=Quorvane.msi' "FileSize=$package_size" "MD5=$package_md5" \
+    'FileName=Quorvane.msi' "FileSize=$package_size" "MD5=$package_md5" "SHA256=$package_sha256" \
     "MSI1=$base/packages/Quorvane.msi" '[QVU.end]' 'ver=3.1' >"$served/QVU.ini"
+# Signed last, beside it: QVU.ini.minisig, with the signing time in its
+# trusted comment.
+minisign -S -s "$sandbox/publisher.key" -m "$served/QVU.ini" >/dev/null ||
+    fail "minisign could not sign the description"
 
 # ---- Stand-ins: the Windows Installer and the web browser ----
 # The installer unpacks the package into drive C, the folder its root folder
@@ -200,6 +215,9 @@ echo "main: installer record: $QVU_INSTALLER_RECORD"
 
 [[ "$status" -eq 0 ]] || fail "QVUUpdate did not hand the package to the installer (status $status)"
 [[ -n "$record" ]] || fail "the installer was not started"
+verified=$(tr -d '\r' <"$log" | grep -a 'Update description signature verified' | tail -n 1 || true)
+[[ -n "$verified" ]] || fail "the update log does not say that the description's signature was verified"
+echo "main: signature:        ${verified#*  }"
 echo "main: installer started as: $record"
 cmp -s "$served/packages/Quorvane.msi" "$update_dir/Quorvane.msi" ||
     fail "the downloaded package differs from the served one"

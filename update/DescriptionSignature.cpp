@@ -8,6 +8,7 @@
 #include "update/Signature.h"
 #include "update/UpdateDescription.h"
 
+#include <algorithm>
 #include <charconv>
 #include <optional>
 #include <string_view>
@@ -150,7 +151,10 @@ DescriptionTrustResult CheckDescriptionSignature(const std::string& descriptionP
     result.keyId = checked.keyId;
     if (result.trust != DescriptionTrust::Verified)
         return result;
-    result.trustedComment = VisibleControls(checked.trustedComment);
+    // minisign separates the comment's fields with tabs: blanks read better.
+    std::string comment = checked.trustedComment;
+    std::replace(comment.begin(), comment.end(), '\t', ' ');
+    result.trustedComment = VisibleControls(comment);
     result.signedAt = checked.timestamp.value_or(0);
     CheckNotReplayed(descriptionAddress, result);
     return result;

@@ -111,6 +111,7 @@ TEST_P(NginxServerTest, NothingThroughSymbolicLinksNorNamesStartingWithADot) {
     qvutest::WriteFile(outside / "secret.txt", secret);
     qvutest::LetEveryonePass(outside, root.Folder());
     Serve("QVU.ini", "[QVU.ini]\r\nver=3.1\r\n");
+    Serve("QVU.ini.minisig", "untrusted comment: signature\n");
     Serve("packages/Quorvane.msi", "package");
     fs::create_directory_symlink("/", served / "rootfs");
     fs::create_directory_symlink("/", served / "ZoZuzaviz" / "rootfs");
@@ -130,6 +131,7 @@ TEST_P(NginxServerTest, NothingThroughSymbolicLinksNorNamesStartingWithADot) {
     const Case cases[] = {
         // What the update manager asks for.
         {"/QVU.ini", 200},
+        {"/QVU.ini.minisig", 200},
         {"/packages/Quorvane.msi", 200},
         {"/?File=ZoZuzaviz/QVUUpdate.exe", 200},
         {"/pages/notes.html", 200},

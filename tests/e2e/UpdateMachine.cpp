@@ -1,7 +1,6 @@
 #include "tests/e2e/UpdateMachine.h"
 
 #include "settings/QVRegistry.h"
-#include "update/Digest.h"
 
 #include <algorithm>
 #include <chrono>
@@ -222,19 +221,6 @@ std::string PackageBytes(std::size_t size) {
         byte = static_cast<char>(state >> 24);
     }
     return bytes;
-}
-
-std::string Md5Text(const std::string& bytes) {
-    Md5Digest digest;
-    digest.Update(bytes.data(), bytes.size());
-    const std::optional<Md5Bytes> sum = digest.Final();
-    std::string text;
-    char hex[3];
-    for (const unsigned char byte : sum.value_or(Md5Bytes{})) {
-        std::snprintf(hex, sizeof hex, "%02x", byte);
-        text += hex;
-    }
-    return text;
 }
 
 std::size_t Occurrences(const std::string& output, const std::string& text) {

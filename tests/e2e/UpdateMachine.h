@@ -9,6 +9,7 @@
 #pragma once
 
 #include "tests/e2e/ChildProcess.h"
+#include "tests/support/DigestText.h"
 #include "tests/support/LocalServer.h"
 #include "tests/support/TempRoot.h"
 
@@ -117,9 +118,8 @@ protected:
     bool console = true;
 };
 
-// Bytes 0..size-1 of a fixed pseudo-random sequence, and their MD5 in hex.
+// Bytes 0..size-1 of a fixed pseudo-random sequence.
 std::string PackageBytes(std::size_t size);
-std::string Md5Text(const std::string& bytes);
 
 // How many times text occurs in output.
 std::size_t Occurrences(const std::string& output, const std::string& text);

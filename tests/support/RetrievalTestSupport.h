@@ -4,6 +4,7 @@
 #pragma once
 
 #include "platform/window_queue.h"
+#include "tests/support/DigestText.h"
 #include "tests/support/FullDisk.h"
 #include "tests/support/LocalServer.h"
 #include "tests/support/MessageBoxRecorder.h"
@@ -36,9 +37,6 @@ std::string RefusedAddress(const std::string& target);
 
 // Bytes 0..size-1 of a fixed pseudo-random sequence.
 std::string PackageBytes(std::size_t size);
-// The lowercase hexadecimal MD5 and SHA-256 of bytes.
-std::string Md5Text(const std::string& bytes);
-std::string Sha256Text(const std::string& bytes);
 
 class RetrievalTest : public UpdateTest {
 protected:
@@ -71,27 +69,6 @@ inline std::string PackageBytes(std::size_t size) {
     for (char& byte : bytes)
         byte = static_cast<char>(generator());
     return bytes;
-}
-
-template <typename Digest> std::string DigestText(const std::string& bytes) {
-    Digest digest;
-    digest.Update(bytes.data(), bytes.size());
-    const auto value = digest.Final();
-    std::string text;
-    for (const unsigned char byte : value.value_or(typename Digest::Bytes{})) {
-        static const char hex[] = "0123456789abcdef";
-        text += hex[byte >> 4];
-        text += hex[byte & 15];
-    }
-    return text;
-}
-
-inline std::string Md5Text(const std::string& bytes) {
-    return DigestText<Md5Digest>(bytes);
-}
-
-inline std::string Sha256Text(const std::string& bytes) {
-    return DigestText<Sha256Digest>(bytes);
 }
 
 inline RetrievalTest::RetrievalTest() {

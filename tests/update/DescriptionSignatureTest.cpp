@@ -6,16 +6,14 @@
 #include "localization/XMLLocalizer.h"
 #include "platform/registry.h"
 #include "platform/time.h"
+#include "tests/support/Minisign.h"
 #include "tests/support/RetrievalTestSupport.h"
 #include "tests/support/TranslationsXml.h"
 #include "update/UpdateDescription.h"
 #include "update/UpdateLog.h"
 
-#include <cstdlib>
-
 namespace {
 
-namespace fs = std::filesystem;
 
 constexpr const char* kDescription =
     "[QVU.ini]\r\nver=3.1\r\n[Zetra5]\r\nVersionLong=5.1.0.0\r\n[QVU.end]\r\nver=3.1\r\n";
@@ -23,40 +21,22 @@ constexpr const char* kDescription =
 // A signature file's start, then more than any signature file holds.
 const std::string kOversized = "untrusted comment: x\n" + std::string(5000, 'A') + "\n";
 
-std::string Quoted(const fs::path& path) {
-    return "'" + path.string() + "'";
-}
-
 class DescriptionSignatureTest : public qvutest::RetrievalTest {
 protected:
     void SetUp() override {
         localizer.ParseXml(
             qvutest::TranslationsXml(qvutest::Item("ERROR_QVU_NOTFOUND", "<English>gone</English>"))
                 .c_str());
-        for (const char* name : {"a", "b"}) {
-            ASSERT_EQ(Minisign("-G -W -p " + Quoted(Keys() / (std::string(name) + ".pub")) +
-                               " -s " + Quoted(Keys() / (std::string(name) + ".key"))),
-                      0)
-                << "is minisign installed (scripts/bootstrap.sh)?";
-        }
+        ASSERT_TRUE(pairs.at("a").Made() && pairs.at("b").Made())
+            << "is minisign installed (scripts/bootstrap.sh)?";
         server = std::make_unique<qvutest::LocalServer>(served);
         ASSERT_TRUE(server->Started());
         UseServer(*server);
     }
 
-    static int Minisign(const std::string& arguments) {
-        return std::system(("minisign -q " + arguments + " >/dev/null 2>&1").c_str());
-    }
-    fs::path Keys() const {
-        fs::create_directories(root.Folder() / "keys");
-        return root.Folder() / "keys";
-    }
-
     // Trusts the public key of pair name on the machine, as an administrator does.
     void Trust(const std::string& name) const {
-        std::string pub = qvutest::ReadFile(Keys() / (name + ".pub"));
-        pub = pub.substr(pub.find('\n') + 1);
-        pub = pub.substr(0, pub.find('\n'));
+        const std::string pub = pairs.at(name).PublicKeyLine();
         HKEY key = nullptr;
         ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kTrustedKeysKey, 0, nullptr, 0, KEY_WRITE,
                                   nullptr, &key, nullptr),
@@ -70,11 +50,7 @@ protected:
     void ServeSigned(const std::string& description, const std::string& name, long time,
                      const std::string& options = "") {
         Serve("QVU.ini", description);
-        const fs::path signature = served / "QVU.ini.minisig";
-        ASSERT_EQ(Minisign("-S -s " + Quoted(Keys() / (name + ".key")) + " -m " +
-                           Quoted(served / "QVU.ini") + " -x " + Quoted(signature) +
-                           " -t 'timestamp:" + std::to_string(time) + "\tfile:QVU.ini' " + options),
-                  0);
+        ASSERT_TRUE(pairs.at(name).Sign(served / "QVU.ini", time, options));
     }
 
     bool Evaluate() {
@@ -92,6 +68,8 @@ protected:
     const qvutest::UserLanguage english{"en_US.UTF-8"};
     XMLLocalizer localizer;
     const qvutest::MessageBoxRecorder boxes;
+    const std::map<std::string, qvutest::MinisignKeyPair> pairs{
+        {"a", {root.Folder() / "keys", "a"}}, {"b", {root.Folder() / "keys", "b"}}};
     std::unique_ptr<qvutest::LocalServer> server;
     std::string offered;
 };
