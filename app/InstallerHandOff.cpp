@@ -216,8 +216,9 @@ void CQVUUpdateDlg::InstallPackage() {
 
     const std::string updateFolder = selection_.SettingsFolder + "Update\\";
     std::string logPath;
-    const bool logged = CreateUpdateLog(selection_.SettingsFolder, selection_.InstalledVersion,
-                                        offeredVersion_, texts_, updateFolder, logPath);
+    const bool logged =
+        CreateUpdateLog(selection_.SettingsFolder, selection_.InstalledVersion, offeredVersion_,
+                        descriptionNote_, texts_, updateFolder, logPath);
     if (!logged) {
         KxString question;
         question.Format(Text("ERROR_UNABLETOCREATELOG").c_str(), logPath.c_str());

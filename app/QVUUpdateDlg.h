@@ -131,6 +131,8 @@ private:
     // The run.
     ProductSelection selection_;
     std::string offeredVersion_;
+    // Whether the description was signed, for the update log.
+    std::string descriptionNote_;
     // The package Start checked or had downloaded, in the update folder: the
     // installer gets exactly this file, whatever the description says later.
     std::string packageName_;

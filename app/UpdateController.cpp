@@ -61,7 +61,7 @@ void CQVUUpdateDlg::OnStartRun() {
     ShowInstalledVersion(window_, kInstalledVersionText, selection_);
     if (!EvaluateUpdateDescription(selection_.Selected, selection_.SettingsFolder, texts_, window_,
                                    kOfferedVersionText, app_.ApplicationName().c_str(),
-                                   offeredVersion_)) {
+                                   offeredVersion_, descriptionNote_)) {
         OnCancel();
         return;
     }

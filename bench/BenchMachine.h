@@ -85,6 +85,26 @@ public:
         return false;
     }
 
+    // Signs the served description with a publisher's key made by minisign,
+    // and trusts that key on the machine: every later run checks the signature.
+    void SignDescription() const {
+        const fs::path pub = folder_ / "publisher.pub";
+        const fs::path key = folder_ / "publisher.key";
+        double seconds = 0;
+        bench::Run("minisign -q -G -W -p " + Quoted(pub.string()) + " -s " + Quoted(key.string()),
+                   seconds);
+        bench::Run("minisign -q -S -s " + Quoted(key.string()) + " -m " +
+                       Quoted((folder_ / "served" / "QVU.ini").string()),
+                   seconds);
+        std::ifstream lines(pub);
+        std::string line;
+        std::getline(lines, line);
+        std::getline(lines, line);
+        Tool("qvu-reg", "add " +
+                            Quoted("HKLM\\Software\\Kaltrex\\Quorvane Zelvo Update\\Trusted Keys") +
+                            " /v publisher /d " + Quoted(line) + " /f");
+    }
+
 private:
     void Tool(const std::string& name, const std::string& arguments) const {
         double seconds = 0;

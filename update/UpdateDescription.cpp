@@ -179,7 +179,8 @@ bool IsPlainFileName(const char* name) {
 
 bool EvaluateUpdateDescription(Product selected, const std::string& settingsFolder,
                                const XMLLocalizer& localizer, HWND dialog, int labelControl,
-                               const char* caption, std::string& offeredVersion) {
+                               const char* caption, std::string& offeredVersion,
+                               std::string& trustNote) {
     const Evaluation evaluation(localizer, dialog, labelControl, caption);
     evaluation.SetLabelItem("APP_UPDATE_INIT");
 
@@ -195,13 +196,14 @@ bool EvaluateUpdateDescription(Product selected, const std::string& settingsFold
         return evaluation.FailWithItem("ERROR_QVU_NOTFOUND");
     // Nothing of the description is read before its signature is checked:
     // where publishers' keys are trusted, an unsigned or forged one is not
-    // used. What became of it goes into the update log either way.
+    // used, and the update log says why at once; an accepted one is noted in
+    // the log of the installation that follows.
     const DescriptionTrustResult trust =
         CheckDescriptionSignature(path, UpdateDescriptionAddress());
-    const std::string trustLine = DescribeDescriptionTrust(trust);
-    AppendUpdateLogLine(settingsFolder, settingsFolder + "Update\\", trustLine);
+    trustNote = DescribeDescriptionTrust(trust);
     if (!trust.Accepted()) {
-        TraceLog(1).Format(1, "%s", VisibleControls(trustLine).c_str());
+        AppendUpdateLogLine(settingsFolder, settingsFolder + "Update\\", trustNote);
+        TraceLog(1).Format(1, "%s", VisibleControls(trustNote).c_str());
         return evaluation.FailWithItem("ERROR_QVU_NOTFOUND");
     }
     std::string foundVersion;

@@ -113,7 +113,13 @@ bool IsPlainFileName(const char* name);
 // into offeredVersion. Answers true when the offered version is known and shown
 // in the dialog's control labelControl; false after the failure was shown in
 // that control and (but for a product without a release) in a message box
-// owned by the dialog and captioned with caption.
+// owned by the dialog and captioned with caption. Where publishers' keys are
+// trusted, only a description with a valid signature is used
+// (CheckDescriptionSignature); one refused ends the run as one not found, with
+// the reason in the day's update log and the trace log. trustNote receives
+// what became of an accepted description ("not signed", or "signature
+// verified ..."), for the update log of the installation that follows.
 bool EvaluateUpdateDescription(Product selected, const std::string& settingsFolder,
                                const XMLLocalizer& localizer, HWND dialog, int labelControl,
-                               const char* caption, std::string& offeredVersion);
+                               const char* caption, std::string& offeredVersion,
+                               std::string& trustNote);

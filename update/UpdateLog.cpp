@@ -111,13 +111,17 @@ std::string UpdateLogHeader(const std::string& headline, const SYSTEMTIME& now,
 }
 
 bool CreateUpdateLog(const std::string& settingsFolder, const std::string& installedVersion,
-                     const std::string& offeredVersion, const XMLLocalizer& localizer,
-                     const std::string& defaultFolder, std::string& logPath) {
+                     const std::string& offeredVersion, const std::string& descriptionNote,
+                     const XMLLocalizer& localizer, const std::string& defaultFolder,
+                     std::string& logPath) {
     SYSTEMTIME now{};
     GetLocalTime(&now);
     logPath = TodaysLogPath(settingsFolder, defaultFolder, now);
-    return AppendText(logPath, UpdateLogHeader(localizer.GetText("APP_HEADLINE"), now,
-                                               installedVersion, offeredVersion));
+    std::string text =
+        UpdateLogHeader(localizer.GetText("APP_HEADLINE"), now, installedVersion, offeredVersion);
+    if (!descriptionNote.empty())
+        text += VisibleControls(descriptionNote) + "\n";
+    return AppendText(logPath, text);
 }
 
 bool AppendUpdateLogLine(const std::string& settingsFolder, const std::string& defaultFolder,

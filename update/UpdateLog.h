@@ -23,16 +23,18 @@ std::string UpdateLogHeader(const std::string& headline, const SYSTEMTIME& now,
 
 // Appends the header to the day's log in the Log location of the product's
 // data path, or in defaultFolder when the product names none (creating the
-// folders). logPath receives the file's path in any case. False when the
-// file could not be opened or written.
+// folders), and after it descriptionNote (what became of the description's
+// signature) on a line of its own, when not empty. logPath receives the file's path in any case.
+// False when the file could not be opened or written.
 bool CreateUpdateLog(const std::string& settingsFolder, const std::string& installedVersion,
-                     const std::string& offeredVersion, const XMLLocalizer& localizer,
-                     const std::string& defaultFolder, std::string& logPath);
+                     const std::string& offeredVersion, const std::string& descriptionNote,
+                     const XMLLocalizer& localizer, const std::string& defaultFolder,
+                     std::string& logPath);
 
 // Appends one line to the same day's log, with the date and time before it
-// and text's control characters shown: what became of the update description
-// (signed or not, or why it was refused), so the log tells it whether or not
-// an installation follows. False when the file could not be opened or written.
+// and text's control characters shown: why a run ended before an installation
+// (a description refused), which no header would tell. False when the file
+// could not be opened or written.
 bool AppendUpdateLogLine(const std::string& settingsFolder, const std::string& defaultFolder,
                          const std::string& text);
 

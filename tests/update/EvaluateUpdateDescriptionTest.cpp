@@ -46,7 +46,7 @@ protected:
         EXPECT_TRUE(server.Started()) << server.FirstLine();
         UseServer(server);
         return EvaluateUpdateDescription(product, kSettingsFolder, localizer, window,
-                                         kOfferedVersion, "QVUUpdate", offered);
+                                         kOfferedVersion, "QVUUpdate", offered, note);
     }
 
     std::string Label() const {
@@ -68,6 +68,7 @@ protected:
     XMLLocalizer localizer;
     const MessageBoxRecorder boxes;
     std::string offered;
+    std::string note;
 };
 
 TEST_F(EvaluateUpdateDescriptionTest, OfferedReleaseIsStoredAndShownInTheProductsFormat) {
@@ -91,7 +92,7 @@ TEST_F(EvaluateUpdateDescriptionTest, ErrorPageOfTheServerIsStoredButNotFound) {
     ASSERT_TRUE(server.Started()) << server.FirstLine();
     UseServer(server);
     EXPECT_FALSE(EvaluateUpdateDescription(Zetra5, kSettingsFolder, localizer, window,
-                                           kOfferedVersion, "QVUUpdate", offered));
+                                           kOfferedVersion, "QVUUpdate", offered, note));
     ExpectOneErrorBox(kNotFound);
     EXPECT_EQ(qvutest::ReadFile(SettingsFolder() / "Update" / "QVU.ini"), "not found\n");
 }
@@ -99,7 +100,7 @@ TEST_F(EvaluateUpdateDescriptionTest, ErrorPageOfTheServerIsStoredButNotFound) {
 TEST_F(EvaluateUpdateDescriptionTest, UnreachableServerIsNotFound) {
     environment.Set("QVU_UPDATE_SERVER", qvutest::RefusedAddress(""));
     EXPECT_FALSE(EvaluateUpdateDescription(Zetra5, kSettingsFolder, localizer, window,
-                                           kOfferedVersion, "QVUUpdate", offered));
+                                           kOfferedVersion, "QVUUpdate", offered, note));
     ExpectOneErrorBox(kNotFound);
 }
 

@@ -33,8 +33,8 @@ protected:
         SYSTEMTIME now{};
         GetLocalTime(&now);
         before = Stored(UpdateLogHeader("Quorvane Zelvo Update", now, "5.0.1.17", "5.1.2.1234"));
-        const bool created = CreateUpdateLog(kSettingsFolder, "5.0.1.17", "5.1.2.1234", localizer,
-                                             defaultFolder, logPath);
+        const bool created = CreateUpdateLog(kSettingsFolder, "5.0.1.17", "5.1.2.1234", "",
+                                             localizer, defaultFolder, logPath);
         GetLocalTime(&now);
         after = Stored(UpdateLogHeader("Quorvane Zelvo Update", now, "5.0.1.17", "5.1.2.1234"));
         return created;
