@@ -85,24 +85,31 @@ public:
         return false;
     }
 
-    // Signs the served description with a publisher's key made by minisign,
-    // and trusts that key on the machine: every later run checks the signature.
+    // Signs the served description with a publisher's key made by minisign;
+    // the signature is checked in the runs after TrustPublisher(true).
     void SignDescription() const {
-        const fs::path pub = folder_ / "publisher.pub";
         const fs::path key = folder_ / "publisher.key";
         double seconds = 0;
-        bench::Run("minisign -q -G -W -p " + Quoted(pub.string()) + " -s " + Quoted(key.string()),
+        bench::Run("minisign -q -G -W -p " + Quoted((folder_ / "publisher.pub").string()) + " -s " +
+                       Quoted(key.string()),
                    seconds);
         bench::Run("minisign -q -S -s " + Quoted(key.string()) + " -m " +
                        Quoted((folder_ / "served" / "QVU.ini").string()),
                    seconds);
-        std::ifstream lines(pub);
+    }
+    // Trusts the publisher's key on the machine, or no key again after that.
+    void TrustPublisher(bool trusted) const {
+        const std::string trustedKeys =
+            Quoted("HKLM\\Software\\Kaltrex\\Quorvane Zelvo Update\\Trusted Keys");
+        if (!trusted) {
+            Tool("qvu-reg", "delete " + trustedKeys + " /f");
+            return;
+        }
+        std::ifstream lines(folder_ / "publisher.pub");
         std::string line;
         std::getline(lines, line);
         std::getline(lines, line);
-        Tool("qvu-reg", "add " +
-                            Quoted("HKLM\\Software\\Kaltrex\\Quorvane Zelvo Update\\Trusted Keys") +
-                            " /v publisher /d " + Quoted(line) + " /f");
+        Tool("qvu-reg", "add " + trustedKeys + " /v publisher /d " + Quoted(line) + " /f");
     }
 
 private:
