@@ -92,6 +92,7 @@ struct TrustCase {
     const char* options;
     const char* served; // with no signer: the signature file served ("" none)
     bool changeDescription;
+    bool changeComment; // a later signing time in the signature's trusted comment
     bool accepted;
     const char* logged;
 };
@@ -113,6 +114,11 @@ TEST_P(DescriptionTrustTest, OnlyATrustedSignatureIsUsed) {
     }
     if (test.changeDescription)
         Serve("QVU.ini", std::string(kDescription) + "[Olvin5]\r\nMSI1=http://elsewhere/\r\n");
+    if (test.changeComment) {
+        std::string signature = qvutest::ReadFile(served / "QVU.ini.minisig");
+        signature.replace(signature.find("timestamp:"), 10, "timestamp:9");
+        Serve("QVU.ini.minisig", signature);
+    }
 
     EXPECT_EQ(Evaluate(), test.accepted);
     const std::string said = test.accepted ? note : UpdateLog();
@@ -123,15 +129,17 @@ TEST_P(DescriptionTrustTest, OnlyATrustedSignatureIsUsed) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, DescriptionTrustTest,
     ::testing::Values(
-        TrustCase{"Prehashed", "a", "", "", false, true, "signature verified (key "},
-        TrustCase{"Legacy", "a", "-l", "", false, true, "signature verified (key "},
-        TrustCase{"UnknownKey", "b", "", "", false, false, "a key that is not trusted"},
-        TrustCase{"ChangedDescription", "a", "", "", true, false,
+        TrustCase{"Prehashed", "a", "", "", false, false, true, "signature verified (key "},
+        TrustCase{"Legacy", "a", "-l", "", false, false, true, "signature verified (key "},
+        TrustCase{"UnknownKey", "b", "", "", false, false, false, "a key that is not trusted"},
+        TrustCase{"ChangedDescription", "a", "", "", true, false, false,
                   "the signature does not match it"},
-        TrustCase{"NoSignature", "", "", "", false, false, "could not be fetched"},
-        TrustCase{"Garbage", "", "", "untrusted comment: x\nnot base64\n", false, false,
+        TrustCase{"ChangedTrustedComment", "a", "", "", false, true, false,
+                  "trusted comment was changed"},
+        TrustCase{"NoSignature", "", "", "", false, false, false, "could not be fetched"},
+        TrustCase{"Garbage", "", "", "untrusted comment: x\nnot base64\n", false, false, false,
                   "malformed"},
-        TrustCase{"Oversized", "", "", kOversized.c_str(), false, false, "malformed"}),
+        TrustCase{"Oversized", "", "", kOversized.c_str(), false, false, false, "malformed"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // A description signed earlier than the one accepted last is an older one
