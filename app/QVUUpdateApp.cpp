@@ -166,3 +166,16 @@ void CQVUUpdateApp::LogFailure(const std::string& message) const {
     const std::string line = appName_ + ": the update ended without installing: " + reason;
     TraceLog(1).Format(1, "%s", VisibleControls(line).c_str());
 }
+
+int ExitStatusOf(RunOutcome outcome) {
+    switch (outcome) {
+    case RunOutcome::InstallerStarted:
+        return 0;
+    case RunOutcome::EndedByUser:
+        return kExitEndedByUser;
+    case RunOutcome::Refused:
+    case RunOutcome::InstallerNotStarted:
+        break;
+    }
+    return kExitFailed;
+}

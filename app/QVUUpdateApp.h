@@ -77,6 +77,13 @@ enum class RunOutcome {
     InstallerNotStarted,
 };
 
+// The program's exit status for a run that ended so: 0 the installer was
+// started, 1 (kExitEndedByUser) the user ended the run with Cancel and
+// nothing had failed, 2 (kExitFailed) the run ended on an error or a refusal.
+int ExitStatusOf(RunOutcome outcome);
+constexpr int kExitEndedByUser = 1;
+constexpr int kExitFailed = 2;
+
 class CQVUUpdateApp {
 public:
     // programPath: the running program's file, which names the application.

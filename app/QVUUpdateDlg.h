@@ -85,6 +85,9 @@ public:
     BOOL OnCommand(WPARAM wParam, LPARAM lParam);
     void OnOK();
     void OnCancel();
+    // Ends the run as Cancel does, without asking: the front end is gone or
+    // broke its protocol.
+    void AbandonRun();
 
     HWND GetSafeHwnd() const { return window_; }
     bool HasEnded() const { return ended_; }

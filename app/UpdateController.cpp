@@ -7,7 +7,6 @@
 #include "platform/dialog_controls.h"
 #include "platform/files.h"
 #include "platform/handles.h"
-#include "platform/shell.h"
 #include "products/ProductCatalogue.h"
 #include "products/ProductDetection.h"
 #include "products/SystemIdentification.h"
@@ -19,6 +18,28 @@
 namespace {
 
 constexpr char kBetaProgramQuery[] = "?File=ZoZuzaviz/QVUUpdateBeta.exe";
+
+// Tells the front end while the update check holds the dialog's thread.
+class UpdateCheck {
+public:
+    UpdateCheck(UpdateFrontEnd& frontEnd, CQVUUpdateDlg& dialog)
+        : frontEnd_(frontEnd), dialog_(dialog) {
+        frontEnd_.UpdateCheckRunning(dialog_, true);
+    }
+    ~UpdateCheck() { End(); }
+    void End() {
+        if (running_)
+            frontEnd_.UpdateCheckRunning(dialog_, false);
+        running_ = false;
+    }
+    UpdateCheck(const UpdateCheck&) = delete;
+    UpdateCheck& operator=(const UpdateCheck&) = delete;
+
+private:
+    UpdateFrontEnd& frontEnd_;
+    CQVUUpdateDlg& dialog_;
+    bool running_ = true;
+};
 
 } // namespace
 
@@ -46,6 +67,7 @@ BOOL CQVUUpdateDlg::OnCommand(WPARAM wParam, LPARAM lParam) {
 }
 
 void CQVUUpdateDlg::OnStartRun() {
+    UpdateCheck check(frontEnd_, *this);
     // A product preselected from the program's folder has its folders already.
     if (selection_.Selected == NoProduct && !SelectProduct())
         return;
@@ -85,6 +107,7 @@ void CQVUUpdateDlg::OnStartRun() {
         return;
     }
 
+    check.End();
     if (app_.AutoStart())
         OnOK();
     else
@@ -122,8 +145,9 @@ void CQVUUpdateDlg::OpenNewerUpdateManagerPage() {
     } else if (IsCatalogued(selection_.Selected)) {
         address = WebPageAddress(Text(FindProduct(selection_.Selected).UpdatePageItem));
     }
+    // The browser is the user's: the front end of the user's account opens it.
     if (IsBrowserAddress(address, "Page of the newer update manager"))
-        ShellExecuteA(nullptr, "open", address.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+        frontEnd_.OpenBrowser(*this, address, app_.ApplicationName());
 }
 
 void CQVUUpdateDlg::ShowProductPage() {
@@ -202,6 +226,11 @@ void CQVUUpdateDlg::StartDownload(const std::string& descriptionPath, const std:
 void CQVUUpdateDlg::OnCancel() {
     if (busy_ && ShowMessage(Text("APP_DOWNLOAD_CANCEL"), MB_YESNO | MB_ICONEXCLAMATION) != IDYES)
         return;
+    EndDialog(IDCANCEL);
+}
+
+void CQVUUpdateDlg::AbandonRun() {
+    endedByUser_ = true;
     EndDialog(IDCANCEL);
 }
 

@@ -4,6 +4,7 @@
 // answer from the user.
 #pragma once
 
+#include "app/protocol/MessageBoxButtons.h"
 #include "platform/win_types.h"
 #include "platform/window_queue.h"
 
@@ -58,6 +59,19 @@ public:
     virtual void ShowNote(CQVUUpdateDlg& /*dialog*/, const std::string& /*text*/,
                           const std::string& /*caption*/) {}
 
+    // An http(s) address the user is sent to (the page of a newer update
+    // manager). Only a front end of the user's own account may start a
+    // browser with it: the default shows it as a note.
+    virtual void OpenBrowser(CQVUUpdateDlg& dialog, const std::string& address,
+                             const std::string& caption);
+
+    // The update check starts (running) or ends: it runs on the dialog's
+    // thread without a break, so no posted message is handled meanwhile. A
+    // front end that cannot wait for its end when the user cancels may end
+    // the process then, as a Cancel: nothing the check writes is left
+    // half-done by that.
+    virtual void UpdateCheckRunning(CQVUUpdateDlg& /*dialog*/, bool /*running*/) {}
+
     // Waits on the dialog's thread until a message is posted to the dialog
     // and takes it; false when it came back without one (woken by something
     // of its own, or after a long while), and the loop looks again. The
@@ -77,16 +91,3 @@ public:
     // The dialog has ended; its window still exists until this returns.
     virtual void DialogClosed(CQVUUpdateDlg& /*dialog*/) {}
 };
-
-// ---- Message box buttons, for front ends that draw boxes themselves ----
-
-// The buttons of type (MB_OK ... MB_RETRYCANCEL), as IDOK ... IDNO, in the
-// order a box shows them; IDOK for an unknown type.
-std::vector<int> MessageBoxButtonIds(UINT type);
-// The button Enter presses: the first, or the one MB_DEFBUTTON2/3 names.
-int DefaultMessageBoxButton(UINT type);
-// The button that leaves a box without agreeing: Cancel, else No, else the
-// only one. A box whose dialog has gone is answered with it.
-int DismissingMessageBoxButton(UINT type);
-// "ok", "cancel", "abort", "retry", "ignore", "yes", "no"; "" for others.
-std::string MessageBoxButtonName(int button);

@@ -25,19 +25,7 @@ private:
     int controlId_;
 };
 
-// ---- What the page view does with its events ----
-// A front end that shows the page calls these from the view's events.
-
-// The zoom, in percent, for every completed document on a screen of
-// dotsPerInch vertical resolution: pages are made for 96, so 120 gives 125.
-int DocumentZoomPercent(int dotsPerInch);
-
-// Whether address may go to a browser: only http and https addresses do.
-// Anything else (a drive path such as "c:/pwn", file:, javascript:, a bare
-// name) would be started as a program or shown from the local disk; it is
-// refused and noted in the trace log at level 1, with why (what).
+// Whether address may go to a browser or the page view: only http and
+// https addresses do (IsWebAddress). Anything else is refused and noted in
+// the trace log at level 1, with why (what).
 bool IsBrowserAddress(const std::string& address, const char* what);
-
-// A link that asks for a new window opens in the user's default browser
-// when it is a browser address; the view refuses the window in place either way.
-void OpenRequestedWindow(const std::string& address);

@@ -1,17 +1,23 @@
 # Small helpers so that adding a source file, a tool or a test never needs an
 # edit of the build files: sources are found by folder.
 
-# qvu_add_library(NAME SHARED|STATIC DIR...): a library of every .cpp in DIRs
-# and their subfolders. A folder without sources is a mistake in the list (a
-# subsystem that does not exist yet, a misspelt name): the configuration fails.
+# qvu_add_library(NAME SHARED|STATIC DIR... [EXCLUDE SUBDIR...]): a library of
+# every .cpp in DIRs and their subfolders, but those under the EXCLUDE
+# folders (a library of their own). A folder without sources is a mistake in
+# the list (a subsystem that does not exist yet, a misspelt name): the
+# configuration fails.
 function(qvu_add_library name kind)
+    cmake_parse_arguments(PARSE_ARGV 2 arg "" "" "EXCLUDE")
     set(sources)
-    foreach(dir ${ARGN})
+    foreach(dir ${arg_UNPARSED_ARGUMENTS})
         file(GLOB_RECURSE dir_sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/${dir}/*.cpp)
         if(NOT dir_sources)
             message(FATAL_ERROR "qvu_add_library(${name}): folder ${dir}/ has no .cpp files")
         endif()
         list(APPEND sources ${dir_sources})
+    endforeach()
+    foreach(excluded ${arg_EXCLUDE})
+        list(FILTER sources EXCLUDE REGEX "^${CMAKE_SOURCE_DIR}/${excluded}/")
     endforeach()
     add_library(${name} ${kind} ${sources})
 endfunction()

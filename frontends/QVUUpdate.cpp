@@ -1,24 +1,28 @@
-// The update manager's program: one update run, in a window on the desktop
-// or at the console. The exit status tells a calling script how the run ended.
+// The update manager's engine: one update run, shown in the window program
+// of the desktop's user or at the console. The engine links no window
+// toolkit: it runs as the administrator, and nothing that shows outside
+// content does. The exit status tells a calling script how the run ended.
 #include "app/QVUUpdateApp.h"
+#include "app/RemoteFrontEnd.h"
+#include "app/WindowProgram.h"
 #include "frontends/console/ConsoleFrontEnd.h"
+#include "platform/locale.h"
+#include "platform/pipes.h"
 #include "platform/strings.h"
 #include "platform/sync.h"
 #include "update/SelfCheck.h"
-#ifdef QVU_WITH_WINDOW
-#include "frontends/window/WindowFrontEnd.h"
-#endif
 
 #include <cstdlib>
 #include <iostream>
+#include <memory>
+#include <optional>
 #include <string>
 
 namespace {
 
-constexpr int kInstallerStarted = 0;
-constexpr int kEndedByUser = 1;
-constexpr int kRefused = 2;
 constexpr int kInformationShown = 0; // --help, --version
+// How long the window program may take to greet the engine.
+constexpr DWORD kWindowGreetingMs = 20000;
 
 const char* const kUsage =
     "Usage: QVUUpdate [/autostart] [/display=ADDRESS] [--console]\n"
@@ -27,8 +31,10 @@ const char* const kUsage =
     "Finds the installed Quorvane products, checks the update server for the\n"
     "product's update, shows the offered version and the product's page, downloads\n"
     "the package when Start is given and hands it to the Windows Installer\n"
-    "(msiexec on PATH). It shows its window when a desktop is there, and runs at\n"
-    "the console otherwise, reading one answer per line from standard input.\n"
+    "(msiexec on PATH). Run as root from a desktop's shell (sudo, pkexec), it shows\n"
+    "its window as the user who asked (QVUUpdateWindow); it runs at the console\n"
+    "otherwise, reading one answer per line from standard input. From the desktop\n"
+    "menu, QVUUpdateWindow starts it.\n"
     "\n"
     "  /autostart        start the download at once, without waiting for Start\n"
     "  /display=ADDRESS  show ADDRESS (in lower case) instead of the product's\n"
@@ -43,6 +49,13 @@ const char* const kUsage =
     "Exit status: 0 the installer was started, 1 the user ended the run with Cancel\n"
     "and nothing had failed, 2 the run ended on an error or a refusal.\n";
 
+bool HasArgument(int argc, char** argv, const char* wanted) {
+    for (int i = 1; i < argc; ++i)
+        if (ascii::EqualsIgnoringCase(argv[i], wanted))
+            return true;
+    return false;
+}
+
 // "--help" or "--version" as an argument of its own, in any letter case; the
 // first one given wins. Null when neither is there.
 const char* InformationAsked(int argc, char** argv) {
@@ -53,48 +66,26 @@ const char* InformationAsked(int argc, char** argv) {
     return nullptr;
 }
 
-int ExitStatus(RunOutcome outcome) {
-    switch (outcome) {
-    case RunOutcome::InstallerStarted:
-        return kInstallerStarted;
-    case RunOutcome::EndedByUser:
-        return kEndedByUser;
-    case RunOutcome::Refused:
-    case RunOutcome::InstallerNotStarted:
-        break;
-    }
-    return kRefused;
-}
-
-#ifdef QVU_WITH_WINDOW
 bool HasEnvironmentValue(const char* name) {
     const char* value = std::getenv(name);
     return value != nullptr && *value != '\0';
 }
 
-// The window when a desktop is there to show it and the console was not
-// asked for. Decided before the toolkit starts, which would end a program
-// that cannot open its display.
+// The window when a desktop is there to show it and the console was not asked for.
 bool WantsWindow(int argc, char** argv) {
-    for (int i = 1; i < argc; ++i)
-        if (ascii::EqualsIgnoringCase(argv[i], "--console"))
-            return false;
-    return HasEnvironmentValue("DISPLAY") || HasEnvironmentValue("WAYLAND_DISPLAY");
+    return !HasArgument(argc, argv, "--console") &&
+           (HasEnvironmentValue("DISPLAY") || HasEnvironmentValue("WAYLAND_DISPLAY"));
 }
 
-// Runs the update in windows; false when the toolkit could not start, and
-// nothing ran.
-bool RunInWindow(CQVUUpdateApp& app, const std::string& commandLine) {
-    if (!StartToolkit(app.ApplicationName()))
-        return false;
-    {
-        WindowFrontEnd frontEnd;
-        app.InitInstance(commandLine, frontEnd);
-    }
-    StopToolkit();
-    return true;
+// The front end of the window program on pipes; null, with why, when it
+// does not answer as the protocol asks.
+std::unique_ptr<RemoteFrontEnd> ConnectWindow(HANDLE fromWindow, HANDLE toWindow,
+                                              std::string& why) {
+    auto frontEnd = std::make_unique<RemoteFrontEnd>(fromWindow, toWindow);
+    if (!frontEnd->Connect(GetUserDefaultLangID(), kWindowGreetingMs, why))
+        return nullptr;
+    return frontEnd;
 }
-#endif
 
 } // namespace
 
@@ -107,24 +98,38 @@ int main(int argc, char** argv) {
             std::cout << "QVUUpdate (Quorvane Zelvo Update) " << kUpdateManagerVersion << '\n';
         return kInformationShown;
     }
-    // "--console" chooses the front end; as text the switches do not know,
-    // it changes nothing else.
+    // The switches that choose the front end change nothing else: as text
+    // the run's switches do not know, they are ignored.
     CQVUUpdateApp app(RunningProgramPath());
     const std::string commandLine = JoinArguments(argc, argv);
-#ifdef QVU_WITH_WINDOW
-    const bool wantsWindow = WantsWindow(argc, argv);
-    if (!wantsWindow || !RunInWindow(app, commandLine)) {
-        if (wantsWindow)
-            std::cerr << app.ApplicationName()
-                      << ": the display cannot be opened; the update runs at the console\n";
-#else
-    {
-#endif
+    std::string why;
+    std::unique_ptr<RemoteFrontEnd> window;
+    if (HasArgument(argc, argv, "--window-pipe")) {
+        // The window program started this engine (through pkexec) and
+        // talks on standard input and output; nobody else is there to ask.
+        HANDLE fromWindow = nullptr, toWindow = nullptr;
+        if (!platform::TakeStandardStreams(&fromWindow, &toWindow) ||
+            !(window = ConnectWindow(fromWindow, toWindow, why))) {
+            std::cerr << app.ApplicationName() << ": the window program cannot be reached"
+                      << (why.empty() ? "" : ": " + why) << '\n';
+            ExitProcess(kExitFailed);
+        }
+    } else if (WantsWindow(argc, argv)) {
+        const std::optional<WindowProgram> started = StartWindowProgram(why);
+        if (started)
+            window = ConnectWindow(started->fromWindow, started->toWindow, why);
+        if (!window)
+            std::cerr << app.ApplicationName() << ": the update runs at the console: " << why
+                      << '\n';
+    }
+    if (window) {
+        app.InitInstance(commandLine, *window);
+    } else {
         ConsoleFrontEnd frontEnd;
         app.InitInstance(commandLine, frontEnd);
     }
     // A download cancelled by the user may still be at work: the process ends
     // around it, as it does on Windows, instead of tearing down the libraries
     // it uses.
-    ExitProcess(static_cast<UINT>(ExitStatus(app.Outcome())));
+    ExitProcess(static_cast<UINT>(ExitStatusOf(app.Outcome())));
 }

@@ -9,7 +9,8 @@ constexpr DWORD STD_INPUT_HANDLE = static_cast<DWORD>(-10);
 constexpr DWORD STD_OUTPUT_HANDLE = static_cast<DWORD>(-11);
 constexpr DWORD STD_ERROR_HANDLE = static_cast<DWORD>(-12);
 
-// The handle of a standard device: the same handle on every call.
+// The handle of a standard device: the same handle on every call. ReadFile
+// and WriteFile work on it as on a pipe (platform/pipes.h).
 // INVALID_HANDLE_VALUE with ERROR_INVALID_PARAMETER for any other number.
 HANDLE GetStdHandle(DWORD device);
 

@@ -1,6 +1,6 @@
 #include "frontends/window/MessageBoxWindow.h"
 
-#include "app/UpdateFrontEnd.h"
+#include "app/protocol/MessageBoxButtons.h"
 #include "platform/window.h"
 
 #include <wx/artprov.h>
@@ -100,6 +100,8 @@ void MessageBoxWindow::Press(int button) {
     if (answer_ != 0)
         return;
     answer_ = button;
+    if (answered_)
+        answered_(button);
 }
 
 void MessageBoxWindow::OnCharHook(wxKeyEvent& event) {

@@ -1,20 +1,24 @@
 // A message box as Windows draws one for the MB_ styles: caption, icon,
 // text and buttons, with the style's default button focused. Escape and the
 // close box leave it with Cancel, or with OK when that is its only button;
-// a Yes/No box can only be answered. It only collects the answer: whoever
-// shows it keeps the update dialog's messages flowing until it is answered.
+// a Yes/No box can only be answered. Its buttons speak the language the
+// toolkit's translations were set to.
 #pragma once
 
 #include "platform/win_types.h"
 
 #include <wx/dialog.h>
 
+#include <functional>
 #include <string>
 
 class MessageBoxWindow : public wxDialog {
 public:
     MessageBoxWindow(wxWindow* parent, const std::string& text, const std::string& caption,
                      UINT type);
+
+    // Called once, with the button pressed.
+    void SetAnswerHandler(std::function<void(int)> answered) { answered_ = std::move(answered); }
 
     bool IsAnswered() const { return answer_ != 0; }
     // The button pressed (IDOK ... IDNO); 0 until then.
@@ -26,5 +30,6 @@ private:
     void OnClose(wxCloseEvent& event);
 
     UINT type_;
+    std::function<void(int)> answered_;
     int answer_ = 0;
 };

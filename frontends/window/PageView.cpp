@@ -1,10 +1,33 @@
 #include "frontends/window/PageView.h"
 
-#include "app/WebBrowser.h"
+#include "app/protocol/WebAddress.h"
+#include "base/VisibleText.h"
+#include "platform/debug.h"
+#include "platform/shell.h"
 
 #include <webkit2/webkit2.h>
 
+#include <algorithm>
+
 namespace {
+
+bool sandboxed = false;
+
+// The page's process in WebKit's sandbox (bubblewrap), set before the first
+// view starts one; a WebKit without bubblewrap on the machine keeps it off,
+// as it could not start its page process at all.
+void UseSandbox() {
+    static const bool once = [] {
+        gchar* bwrap = g_find_program_in_path("bwrap");
+        if (bwrap != nullptr) {
+            webkit_web_context_set_sandbox_enabled(webkit_web_context_get_default(), TRUE);
+            sandboxed = true;
+        }
+        g_free(bwrap);
+        return true;
+    }();
+    (void)once;
+}
 
 // The view's own caches would keep pages the run asked for fresh: the
 // document-viewer model keeps none in memory or on disk. What WebKit still
@@ -22,10 +45,25 @@ bool IsAttachment(WebKitURIResponse* response) {
     return disposition != nullptr && g_ascii_strncasecmp(disposition, "attachment", 10) == 0;
 }
 
-// An answer the view would not display, in the page or in any frame of it,
-// is refused before WebKit's default makes it a download.
-gboolean RefuseUndisplayedAnswers(WebKitWebView*, WebKitPolicyDecision* decision,
-                                  WebKitPolicyDecisionType type, gpointer) {
+bool IsBackOrForward(WebKitPolicyDecision* decision) {
+    WebKitNavigationAction* action =
+        webkit_navigation_policy_decision_get_navigation_action(WEBKIT_NAVIGATION_POLICY_DECISION(decision));
+    return webkit_navigation_action_get_navigation_type(action) ==
+           WEBKIT_NAVIGATION_TYPE_BACK_FORWARD;
+}
+
+// The page keeps no history: back and forward (by key, mouse button or
+// script) go nowhere. An answer the view would not display, in the page or
+// in any frame of it, is refused before WebKit's default makes it a download.
+gboolean DecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision,
+                      WebKitPolicyDecisionType type, gpointer) {
+    if (type == WEBKIT_POLICY_DECISION_TYPE_NAVIGATION_ACTION ||
+        type == WEBKIT_POLICY_DECISION_TYPE_NEW_WINDOW_ACTION) {
+        if (!IsBackOrForward(decision))
+            return FALSE;
+        webkit_policy_decision_ignore(decision);
+        return TRUE;
+    }
     if (type != WEBKIT_POLICY_DECISION_TYPE_RESPONSE)
         return FALSE;
     auto* answer = WEBKIT_RESPONSE_POLICY_DECISION(decision);
@@ -52,11 +90,38 @@ void RefuseDownloads(WebKitWebView* native) {
     g_signal_connect(context, "download-started", G_CALLBACK(CancelDownload), nullptr);
 }
 
+// A link that asks for a new window opens in the user's default browser
+// when it is a web address; anything else would start a program or show a
+// local file, and is only noted.
+void OpenRequestedWindow(const std::string& address) {
+    if (IsWebAddress(address)) {
+        // The default action, shown; a failure to start the browser is not reported.
+        ShellExecuteA(nullptr, nullptr, address.c_str(), nullptr, nullptr, SW_SHOW);
+        return;
+    }
+    OutputDebugStringA(("QVUUpdateWindow: new window of the page not opened, only http and "
+                        "https addresses are: " +
+                        VisibleControls(address) + "\n")
+                           .c_str());
+}
+
 } // namespace
+
+int DocumentZoomPercent(int dotsPerInch) {
+    // The scale in single precision and the percentage truncated: 110 dots
+    // per inch give 114, as on the Windows program's pages.
+    const float scale = static_cast<float>(dotsPerInch) / 96.0f;
+    return static_cast<int>(static_cast<double>(scale) * 100.0);
+}
+
+bool PageView::IsSandboxed() {
+    return sandboxed;
+}
 
 PageView::PageView(wxWindow& parent, int id, const wxRect& rect) {
     if (!wxWebView::IsBackendAvailable(wxWebViewBackendDefault))
         return;
+    UseSandbox();
     view_ = wxWebView::New(&parent, id, wxWebViewDefaultURLStr, rect.GetPosition(), rect.GetSize(),
                            wxWebViewBackendDefault, wxBORDER_SUNKEN);
     if (view_ == nullptr)
@@ -64,7 +129,7 @@ PageView::PageView(wxWindow& parent, int id, const wxRect& rect) {
     if (auto* native = static_cast<WebKitWebView*>(view_->GetNativeBackend())) {
         DisableCaches(native);
         // The toolkit's own handler leaves answers to WebKit's default, which downloads.
-        g_signal_connect(native, "decide-policy", G_CALLBACK(RefuseUndisplayedAnswers), nullptr);
+        g_signal_connect(native, "decide-policy", G_CALLBACK(DecidePolicy), nullptr);
         RefuseDownloads(native);
     }
     // No back and forward here: a navigation leaves no history to go back to.
@@ -82,8 +147,11 @@ void PageView::Navigate(const std::string& address) {
 }
 
 void PageView::OnLoaded(wxWebViewEvent& event) {
-    // Every completed document, frames too, gets the screen's zoom.
-    zoom_ = DocumentZoomPercent(view_->GetDPI().GetHeight());
+    // Every completed document, frames too, gets the screen's zoom. The
+    // desktop's integer scale (GDK_SCALE) is in the resolution too, and the
+    // view already draws at it: only the rest is the page's zoom.
+    const double scale = std::max(view_->GetContentScaleFactor(), 1.0);
+    zoom_ = DocumentZoomPercent(static_cast<int>(view_->GetDPI().GetHeight() / scale));
     view_->SetZoomFactor(static_cast<float>(zoom_) / 100.0f);
     event.Skip();
 }

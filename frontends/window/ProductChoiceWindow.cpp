@@ -1,7 +1,6 @@
 #include "frontends/window/ProductChoiceWindow.h"
 
 #include "app/DialogTemplates.h"
-#include "app/SelectProductDlg.h"
 #include "frontends/window/TemplateLayout.h"
 
 #include <wx/button.h>
@@ -9,10 +8,13 @@
 #include <wx/panel.h>
 #include <wx/stattext.h>
 
-ProductChoiceWindow::ProductChoiceWindow(wxWindow* parent, const ProductChoice& choice)
+ProductChoiceWindow::ProductChoiceWindow(wxWindow* parent, const std::string& caption,
+                                         const std::string& prompt,
+                                         const std::vector<std::string>& entries,
+                                         std::size_t preselected)
     // A caption without a system menu: no close box.
-    : wxDialog(parent, wxID_ANY, wxString::FromUTF8(choice.Caption()), wxDefaultPosition,
-               wxDefaultSize, wxCAPTION) {
+    : wxDialog(parent, wxID_ANY, wxString::FromUTF8(caption), wxDefaultPosition, wxDefaultSize,
+               wxCAPTION) {
     auto* panel = new wxPanel(this);
     UseDialogFont(*panel);
     const auto rect = [panel](int id) {
@@ -22,17 +24,17 @@ ProductChoiceWindow::ProductChoiceWindow(wxWindow* parent, const ProductChoice& 
     auto* ok = new wxButton(panel, kChoiceOkButton, "OK", rect(kChoiceOkButton).GetPosition(),
                             rect(kChoiceOkButton).GetSize());
     // Narrow texts are in the ANSI code page, which is UTF-8 here.
-    auto* prompt = new wxStaticText(panel, kChoicePrompt, wxString::FromUTF8(choice.Prompt()),
-                                    rect(kChoicePrompt).GetPosition(),
-                                    rect(kChoicePrompt).GetSize(), wxST_NO_AUTORESIZE);
-    prompt->Wrap(rect(kChoicePrompt).GetWidth());
+    auto* text = new wxStaticText(panel, kChoicePrompt, wxString::FromUTF8(prompt),
+                                  rect(kChoicePrompt).GetPosition(), rect(kChoicePrompt).GetSize(),
+                                  wxST_NO_AUTORESIZE);
+    text->Wrap(rect(kChoicePrompt).GetWidth());
     // The template's height includes the opened list; closed, it is one line.
     list_ = new wxChoice(panel, kChoiceList, rect(kChoiceList).GetPosition(),
                          wxSize(rect(kChoiceList).GetWidth(), -1));
-    for (const ProductChoiceEntry& entry : choice.Entries())
-        list_->Append(wxString::FromUTF8(entry.name));
-    if (!choice.Entries().empty())
-        list_->SetSelection(static_cast<int>(choice.PreselectedIndex()));
+    for (const std::string& entry : entries)
+        list_->Append(wxString::FromUTF8(entry));
+    if (preselected < entries.size())
+        list_->SetSelection(static_cast<int>(preselected));
 
     ok->SetDefault();
     ok->SetFocus();
@@ -54,6 +56,8 @@ void ProductChoiceWindow::Confirm() {
     const int selection = list_->GetSelection();
     index_ = selection < 0 ? 0 : static_cast<std::size_t>(selection);
     chosen_ = true;
+    if (chosenHandler_)
+        chosenHandler_(index_);
 }
 
 void ProductChoiceWindow::OnCharHook(wxKeyEvent& event) {

@@ -1,10 +1,10 @@
 #include "frontends/window/UpdateWindow.h"
 
 #include "app/DialogTemplates.h"
-#include "app/UpdateFrontEnd.h"
 #include "frontends/window/PageView.h"
 #include "frontends/window/TemplateLayout.h"
 #include "platform/resources.h"
+#include "platform/time.h"
 
 #include <wx/button.h>
 #include <wx/control.h>
@@ -24,10 +24,6 @@ using platform::DialogControlState;
 
 // Progress reaches the screen at most this often.
 constexpr long kProgressIntervalMs = 1000 / 30;
-
-constexpr DialogChangeKind kAllKinds[] = {
-    DialogChangeKind::Text, DialogChangeKind::Visible, DialogChangeKind::Enabled,
-    DialogChangeKind::ProgressRange, DialogChangeKind::ProgressPosition};
 
 // The program icon, resource 128, at the sizes a desktop asks for.
 wxIconBundle ProgramIcons() {
@@ -62,10 +58,10 @@ bool IsWithin(const wxWindow* window, const wxWindow* ancestor) {
 
 } // namespace
 
-UpdateWindow::UpdateWindow(HWND dialog)
+UpdateWindow::UpdateWindow(std::function<void(int)> press)
     : wxFrame(nullptr, wxID_ANY, wxEmptyString, wxDefaultPosition, wxDefaultSize,
               wxCAPTION | wxSYSTEM_MENU | wxCLOSE_BOX),
-      dialog_(dialog), panel_(new wxPanel(this)) {
+      press_(std::move(press)), panel_(new wxPanel(this)) {
     UseDialogFont(*panel_);
     const auto rect = [this](int id) {
         return TemplatePixels(*panel_, TemplateRect(kUpdateDialogItems, id));
@@ -73,7 +69,7 @@ UpdateWindow::UpdateWindow(HWND dialog)
     const auto addButton = [&](int id) {
         auto* button =
             new wxButton(panel_, id, wxEmptyString, rect(id).GetPosition(), rect(id).GetSize());
-        button->Bind(wxEVT_BUTTON, [this, id](wxCommandEvent&) { PressDialogButton(dialog_, id); });
+        button->Bind(wxEVT_BUTTON, [this, id](wxCommandEvent&) { Press(id); });
         controls_[id] = button;
         return button;
     };
@@ -98,13 +94,6 @@ UpdateWindow::UpdateWindow(HWND dialog)
     FixTemplateSize(*this, *panel_, kUpdateDialogSize);
     Centre();
 
-    // What the run set before the window existed.
-    const platform::DialogState state = platform::DialogSnapshot(dialog_);
-    SetTitle(wxString::FromUTF8(state.caption));
-    for (const auto& [id, control] : state.controls)
-        for (DialogChangeKind kind : kAllKinds)
-            Apply(id, kind, control);
-
     progressTimer_.Bind(wxEVT_TIMER, [this](wxTimerEvent&) { ShowHeldProgress(); });
     Bind(wxEVT_CHAR_HOOK, &UpdateWindow::OnCharHook, this);
     Bind(wxEVT_CLOSE_WINDOW, &UpdateWindow::OnClose, this);
@@ -117,7 +106,7 @@ wxWindow* UpdateWindow::Control(int id) const {
     return found == controls_.end() ? nullptr : found->second;
 }
 
-void UpdateWindow::Follow(const platform::DialogChange& change) {
+void UpdateWindow::Follow(const platform::DialogChange& change, DWORD arrivedAt) {
     if (change.kind == DialogChangeKind::Caption) {
         SetTitle(wxString::FromUTF8(change.control.text));
         return;
@@ -126,6 +115,8 @@ void UpdateWindow::Follow(const platform::DialogChange& change) {
         Apply(change.controlId, change.kind, change.control);
         return;
     }
+    if (heldProgress_.empty())
+        heldSince_ = arrivedAt;
     heldProgress_[{change.controlId, change.kind}] = change.control;
     const long sinceShown = (wxGetLocalTimeMillis() - progressShownAt_).ToLong();
     if (sinceShown >= kProgressIntervalMs)
@@ -136,12 +127,14 @@ void UpdateWindow::Follow(const platform::DialogChange& change) {
 
 void UpdateWindow::ShowHeldProgress() {
     progressTimer_.Stop();
+    if (heldProgress_.empty())
+        return;
     for (const auto& [control, state] : heldProgress_)
         Apply(control.first, control.second, state);
     heldProgress_.clear();
     progressShownAt_ = wxGetLocalTimeMillis();
     if (progressShown_)
-        progressShown_();
+        progressShown_(GetTickCount() - heldSince_);
 }
 
 void UpdateWindow::Apply(int id, DialogChangeKind kind, const DialogControlState& state) {
@@ -205,10 +198,16 @@ void UpdateWindow::FitLabelColumn() {
     }
 }
 
+void UpdateWindow::Press(int button) {
+    const wxWindow* control = Control(button);
+    if (control != nullptr && control->IsEnabled())
+        press_(button);
+}
+
 void UpdateWindow::OnCharHook(wxKeyEvent& event) {
     switch (event.GetKeyCode()) {
     case WXK_ESCAPE:
-        PressDialogButton(dialog_, kCancelButton);
+        Press(kCancelButton);
         return;
     case WXK_RETURN:
     case WXK_NUMPAD_ENTER: {
@@ -216,7 +215,7 @@ void UpdateWindow::OnCharHook(wxKeyEvent& event) {
         const wxWindow* focus = FindFocus();
         if (dynamic_cast<const wxButton*>(focus) != nullptr || IsWithin(focus, page_->View()))
             break;
-        PressDialogButton(dialog_, kStartButton);
+        Press(kStartButton);
         return;
     }
     default:
@@ -229,5 +228,5 @@ void UpdateWindow::OnClose(wxCloseEvent& event) {
     // The close box is Cancel: the run decides whether the window goes.
     if (event.CanVeto())
         event.Veto();
-    PressDialogButton(dialog_, kCancelButton);
+    Press(kCancelButton);
 }

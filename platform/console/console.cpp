@@ -1,7 +1,7 @@
 #include "platform/console.h"
 
 #include "platform/errors.h"
-#include "platform/sync/kernel_objects.h"
+#include "platform/files/file_object.h"
 
 #include <memory>
 #include <unistd.h>
@@ -13,22 +13,14 @@ namespace {
 constexpr DWORD kInputMode = 0x0001 | 0x0002 | 0x0004;
 constexpr DWORD kOutputMode = 0x0001 | 0x0002;
 
-struct StandardDevice : platform::KernelObject {
-    explicit StandardDevice(int descriptor) : fd(descriptor) {}
-    int fd;
-};
-
-HANDLE RegisterDevice(int fd) {
-    return platform::RegisterKernelObject(std::make_shared<StandardDevice>(fd));
-}
-
 } // namespace
 
 HANDLE GetStdHandle(DWORD device) {
-    // Registered once each, so every call hands out the same handle.
-    static const HANDLE input = RegisterDevice(STDIN_FILENO);
-    static const HANDLE output = RegisterDevice(STDOUT_FILENO);
-    static const HANDLE error = RegisterDevice(STDERR_FILENO);
+    // Registered once each, so every call hands out the same handle; read
+    // and written as pipes are, whatever the device is.
+    static const HANDLE input = platform::RegisterPipeEnd(STDIN_FILENO);
+    static const HANDLE output = platform::RegisterPipeEnd(STDOUT_FILENO);
+    static const HANDLE error = platform::RegisterPipeEnd(STDERR_FILENO);
     switch (device) {
     case STD_INPUT_HANDLE:
         return input;
@@ -43,12 +35,11 @@ HANDLE GetStdHandle(DWORD device) {
 }
 
 BOOL GetConsoleMode(HANDLE console, LPDWORD mode) {
-    const std::shared_ptr<StandardDevice> device =
-        platform::FindKernelObjectAs<StandardDevice>(console);
-    if (!device || mode == nullptr || isatty(device->fd) == 0) {
+    const int fd = platform::NativeDescriptorOf(console);
+    if (fd < 0 || fd > STDERR_FILENO || mode == nullptr || isatty(fd) == 0) {
         SetLastError(ERROR_INVALID_HANDLE);
         return FALSE;
     }
-    *mode = device->fd == STDIN_FILENO ? kInputMode : kOutputMode;
+    *mode = fd == STDIN_FILENO ? kInputMode : kOutputMode;
     return TRUE;
 }

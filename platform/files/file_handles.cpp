@@ -2,6 +2,7 @@
 #include "platform/errors.h"
 #include "platform/file_times.h"
 #include "platform/files.h"
+#include "platform/files/file_object.h"
 #include "platform/files/file_open.h"
 #include "platform/files/file_status.h"
 #include "platform/files/native_path.h"
@@ -15,19 +16,8 @@
 
 namespace {
 
-struct FileObject : platform::KernelObject {
-    explicit FileObject(platform::SharedFile opened) : file(std::move(opened)) {}
-    platform::SharedFile file;
-};
-
-// The file behind a handle, or null with ERROR_INVALID_HANDLE. It stays open
-// while the caller holds it, even if another thread closes the handle meanwhile.
-std::shared_ptr<FileObject> FindFile(HANDLE handle) {
-    auto file = platform::FindKernelObjectAs<FileObject>(handle);
-    if (!file)
-        SetLastError(ERROR_INVALID_HANDLE);
-    return file;
-}
+using platform::FileObject;
+using platform::FindFile;
 
 BOOL FailWithErrno(int error) {
     platform::SetLastErrorFromErrno(error);
@@ -63,7 +53,8 @@ HANDLE CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode, LPSECU
     if (!opened.IsOpen())
         return INVALID_HANDLE_VALUE;
     const DWORD outcome = GetLastError(); // ERROR_ALREADY_EXISTS or success
-    HANDLE handle = platform::RegisterKernelObject(std::make_shared<FileObject>(std::move(opened)));
+    HANDLE handle = platform::RegisterKernelObject(
+        std::make_shared<FileObject>(std::move(opened), FileObject::Kind::Disk));
     SetLastError(outcome);
     return handle;
 }
@@ -79,6 +70,8 @@ BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD bytesToRead, LPDWORD bytesRead,
     const auto object = FindFile(file);
     if (!object)
         return FALSE;
+    if (object->kind == FileObject::Kind::Pipe)
+        return platform::ReadPipe(*object, buffer, bytesToRead, bytesRead);
     // Like Windows on a disk file: the whole count unless the end comes first.
     auto* bytes = static_cast<char*>(buffer);
     DWORD total = 0;
@@ -108,6 +101,8 @@ BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD bytesToWrite, LPDWORD bytesWri
     const auto object = FindFile(file);
     if (!object)
         return FALSE;
+    if (object->kind == FileObject::Kind::Pipe)
+        return platform::WritePipe(*object, buffer, bytesToWrite, bytesWritten);
     const auto* bytes = static_cast<const char*>(buffer);
     DWORD total = 0;
     while (total < bytesToWrite) {

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
+#include <grp.h>
 #include <linux/close_range.h>
 #include <sys/resource.h>
 #include <sys/syscall.h>
@@ -22,6 +23,7 @@ struct StartFailure {
 };
 constexpr int kChangeFolder = 1;
 constexpr int kExecute = 2;
+constexpr int kTakeAccount = 3;
 
 // No descriptor of this process may reach the program: an inherited lock file
 // or shared-mode file would stay held for as long as the program runs.
@@ -47,21 +49,50 @@ void DetachStandardStreams() {
         close(null);
 }
 
+// Puts the given descriptors in place as standard input, output and error.
+void SetStandardStreams(const int (&streams)[3]) {
+    for (int target = 0; target <= 2; ++target) {
+        const int fd = streams[target];
+        if (fd < 0)
+            continue;
+        if (fd == target)
+            fcntl(fd, F_SETFD, 0); // kept across the program's start
+        else
+            dup2(fd, target);
+    }
+}
+
+// Gives up this process's account for account: false when any part of it
+// could not be taken, or root could be taken back.
+bool TakeAccount(const ChildAccount& account) {
+    if (setgroups(account.groups.size(), account.groups.data()) != 0 ||
+        setgid(account.gid) != 0 || setuid(account.uid) != 0)
+        return false;
+    return getuid() == account.uid && geteuid() == account.uid && getgid() == account.gid &&
+           getegid() == account.gid && (account.uid == 0 || setuid(0) != 0);
+}
+
 // Runs in the child that becomes the program; only async-signal-safe calls.
-[[noreturn]] void RunProgram(const char* program, char* const* argv, const char* workingFolder,
-                             bool silent, int reportFd) {
-    if (silent)
+[[noreturn]] void RunProgram(const char* program, char* const* argv, char* const* envp,
+                             const char* workingFolder, const ChildSetup& setup, int reportFd) {
+    if (setup.silent)
         DetachStandardStreams();
+    SetStandardStreams(setup.standardStreams);
     MarkDescriptorsCloseOnExec();
     sigset_t none;
     sigemptyset(&none);
     sigprocmask(SIG_SETMASK, &none, nullptr);
     signal(SIGPIPE, SIG_DFL);
     StartFailure failure;
-    if (*workingFolder != '\0' && chdir(workingFolder) != 0) {
+    if (setup.account && !TakeAccount(*setup.account)) {
+        failure = {kTakeAccount, errno};
+    } else if (*workingFolder != '\0' && chdir(workingFolder) != 0) {
         failure = {kChangeFolder, errno};
     } else {
-        execv(program, argv);
+        if (envp != nullptr)
+            execve(program, argv, envp);
+        else
+            execv(program, argv);
         failure = {kExecute, errno};
     }
     [[maybe_unused]] const ssize_t written = write(reportFd, &failure, sizeof failure);
@@ -71,6 +102,8 @@ void DetachStandardStreams() {
 int CodeOfFailure(const StartFailure& failure) {
     if (failure.stage == kChangeFolder)
         return SE_ERR_PNF;
+    if (failure.stage == kTakeAccount)
+        return SE_ERR_ACCESSDENIED;
     switch (failure.error) {
     case ENOENT:
         return SE_ERR_FNF; // also a script whose interpreter is missing
@@ -84,14 +117,15 @@ int CodeOfFailure(const StartFailure& failure) {
     }
 }
 
-std::vector<char*> ArgumentVector(const std::string& program,
-                                  const std::vector<std::string>& arguments) {
-    std::vector<char*> argv;
-    argv.push_back(const_cast<char*>(program.c_str()));
-    for (const std::string& argument : arguments)
-        argv.push_back(const_cast<char*>(argument.c_str()));
-    argv.push_back(nullptr);
-    return argv;
+// A null-terminated vector of the strings, for exec: first, then the rest.
+std::vector<char*> StringVector(const std::string* first, const std::vector<std::string>& rest) {
+    std::vector<char*> vector;
+    if (first != nullptr)
+        vector.push_back(const_cast<char*>(first->c_str()));
+    for (const std::string& text : rest)
+        vector.push_back(const_cast<char*>(text.c_str()));
+    vector.push_back(nullptr);
+    return vector;
 }
 
 // Reads the report of a started program: end of file means it runs (the
@@ -135,7 +169,7 @@ void Reap(pid_t child) {
 int StartDetachedProcess(const std::string& program, const std::vector<std::string>& arguments,
                          const std::string& workingFolder) {
     // Everything the children need is prepared before forking.
-    std::vector<char*> argv = ArgumentVector(program, arguments);
+    std::vector<char*> argv = StringVector(&program, arguments);
     int report = -1;
     const pid_t child = ForkReporting(report);
     if (child == 0) {
@@ -144,7 +178,7 @@ int StartDetachedProcess(const std::string& program, const std::vector<std::stri
         setsid();
         const pid_t grandchild = fork();
         if (grandchild == 0)
-            RunProgram(program.c_str(), argv.data(), workingFolder.c_str(), false, report);
+            RunProgram(program.c_str(), argv.data(), nullptr, workingFolder.c_str(), {}, report);
         if (grandchild < 0) {
             const StartFailure failure{kExecute, errno};
             [[maybe_unused]] const ssize_t written = write(report, &failure, sizeof failure);
@@ -158,12 +192,16 @@ int StartDetachedProcess(const std::string& program, const std::vector<std::stri
 }
 
 int StartChildProcess(const std::string& program, const std::vector<std::string>& arguments,
-                      const std::string& workingFolder, bool silent, int& processId) {
-    std::vector<char*> argv = ArgumentVector(program, arguments);
+                      const std::string& workingFolder, const ChildSetup& setup, int& processId) {
+    std::vector<char*> argv = StringVector(&program, arguments);
+    std::vector<char*> envp;
+    if (setup.environment)
+        envp = StringVector(nullptr, *setup.environment);
     int report = -1;
     const pid_t child = ForkReporting(report);
     if (child == 0)
-        RunProgram(program.c_str(), argv.data(), workingFolder.c_str(), silent, report);
+        RunProgram(program.c_str(), argv.data(), setup.environment ? envp.data() : nullptr,
+                   workingFolder.c_str(), setup, report);
     if (child < 0)
         return SE_ERR_OOM;
     if (const int failure = ReadStartReport(report)) {

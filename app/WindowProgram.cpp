@@ -1,0 +1,94 @@
+#include "app/WindowProgram.h"
+
+#include "platform/accounts.h"
+#include "platform/console.h"
+#include "platform/files.h"
+#include "platform/handles.h"
+#include "platform/pipes.h"
+#include "platform/process.h"
+
+#include <utility>
+
+namespace {
+
+// A handle closed when it goes, unless released.
+class OwnedHandle {
+public:
+    OwnedHandle() = default;
+    ~OwnedHandle() {
+        if (handle_ != nullptr)
+            CloseHandle(handle_);
+    }
+    OwnedHandle(const OwnedHandle&) = delete;
+    OwnedHandle& operator=(const OwnedHandle&) = delete;
+    HANDLE* Out() { return &handle_; }
+    HANDLE Get() const { return handle_; }
+    HANDLE Release() { return std::exchange(handle_, nullptr); }
+
+private:
+    HANDLE handle_ = nullptr;
+};
+
+bool IsElevated(HANDLE token) {
+    TOKEN_ELEVATION elevation{};
+    DWORD size = 0;
+    return GetTokenInformation(token, TokenElevation, &elevation, sizeof elevation, &size) &&
+           elevation.TokenIsElevated != 0;
+}
+
+std::string ProgramBeside(const char* name) {
+    char path[MAX_PATH] = {};
+    const DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
+    std::string folder(path, length);
+    folder.erase(folder.find_last_of('\\') + 1);
+    return folder + name;
+}
+
+} // namespace
+
+std::optional<WindowProgram> StartWindowProgram(std::string& why) {
+    OwnedHandle token;
+    if (!WTSQueryUserToken(WTS_CURRENT_SESSION, token.Out())) {
+        why = "no desktop user asked for it (SUDO_UID or PKEXEC_UID)";
+        return std::nullopt;
+    }
+    if (IsElevated(token.Get())) {
+        why = "the window is not shown as root";
+        return std::nullopt;
+    }
+    OwnedHandle windowReads, engineWrites, engineReads, windowWrites;
+    if (!CreatePipe(windowReads.Out(), engineWrites.Out(), nullptr, 0) ||
+        !CreatePipe(engineReads.Out(), windowWrites.Out(), nullptr, 0)) {
+        why = "no pipe could be made";
+        return std::nullopt;
+    }
+    LPVOID environment = nullptr;
+    char home[MAX_PATH] = {};
+    DWORD homeSize = sizeof home;
+    if (!CreateEnvironmentBlock(&environment, token.Get(), TRUE)) {
+        why = "the user's environment cannot be made";
+        return std::nullopt;
+    }
+    const bool hasHome = GetUserProfileDirectoryA(token.Get(), home, &homeSize) &&
+                         GetFileAttributesA(home) != INVALID_FILE_ATTRIBUTES;
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = windowReads.Get();
+    startup.hStdOutput = windowWrites.Get();
+    startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+    const std::string program = ProgramBeside("QVUUpdateWindow");
+    std::string commandLine = "QVUUpdateWindow --engine-pipe";
+    PROCESS_INFORMATION started{};
+    const BOOL ok = CreateProcessAsUserA(token.Get(), program.c_str(), commandLine.data(), nullptr,
+                                         nullptr, FALSE, 0, environment,
+                                         hasHome ? home : nullptr, &startup, &started);
+    DestroyEnvironmentBlock(environment);
+    if (!ok) {
+        why = "the window program QVUUpdateWindow cannot be started";
+        return std::nullopt;
+    }
+    CloseHandle(started.hThread);
+    CloseHandle(started.hProcess);
+    return WindowProgram{engineReads.Release(), engineWrites.Release()};
+}

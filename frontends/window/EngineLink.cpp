@@ -1,0 +1,93 @@
+#include "frontends/window/EngineLink.h"
+
+#include "app/protocol/ProtocolPipe.h"
+#include "platform/console.h"
+#include "platform/files.h"
+#include "platform/handles.h"
+#include "platform/pipes.h"
+#include "platform/process.h"
+#include "platform/sync.h"
+
+namespace {
+
+// The engine's Windows-style path: QVUUpdate beside this program.
+std::string EnginePath() {
+    char path[MAX_PATH] = {};
+    const DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
+    std::string folder(path, length);
+    folder.erase(folder.find_last_of('\\') + 1);
+    return folder + "QVUUpdate";
+}
+
+} // namespace
+
+EngineLink::EngineLink(HANDLE fromEngine, HANDLE toEngine, HANDLE process)
+    : fromEngine_(fromEngine), toEngine_(toEngine), process_(process) {}
+
+EngineLink::~EngineLink() {
+    CloseHandle(fromEngine_);
+    CloseHandle(toEngine_);
+    if (process_ != nullptr)
+        CloseHandle(process_);
+}
+
+std::unique_ptr<EngineLink> EngineLink::FromStandardStreams(std::string& why) {
+    HANDLE input = nullptr;
+    HANDLE output = nullptr;
+    if (!platform::TakeStandardStreams(&input, &output)) {
+        why = "its standard input and output lead nowhere";
+        return nullptr;
+    }
+    return std::unique_ptr<EngineLink>(new EngineLink(input, output, nullptr));
+}
+
+std::unique_ptr<EngineLink> EngineLink::StartEngine(const std::vector<std::string>& arguments,
+                                                    std::string& why) {
+    HANDLE engineReads = nullptr, windowWrites = nullptr;
+    HANDLE windowReads = nullptr, engineWrites = nullptr;
+    if (!CreatePipe(&engineReads, &windowWrites, nullptr, 0)) {
+        why = "no pipe could be made";
+        return nullptr;
+    }
+    if (!CreatePipe(&windowReads, &engineWrites, nullptr, 0)) {
+        CloseHandle(engineReads);
+        CloseHandle(windowWrites);
+        why = "no pipe could be made";
+        return nullptr;
+    }
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = engineReads;
+    startup.hStdOutput = engineWrites;
+    startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+    std::vector<std::string> engineArguments = {kEngineWindowSwitch};
+    engineArguments.insert(engineArguments.end(), arguments.begin(), arguments.end());
+    PROCESS_INFORMATION started{};
+    const BOOL ok = platform::CreateProcessAsAdministrator(EnginePath().c_str(), engineArguments,
+                                                           &startup, &started);
+    // The engine's ends are the engine's now: this program keeps only its own,
+    // so that the pipes end when the engine does.
+    CloseHandle(engineReads);
+    CloseHandle(engineWrites);
+    if (!ok) {
+        CloseHandle(windowReads);
+        CloseHandle(windowWrites);
+        why = "QVUUpdate or pkexec is missing";
+        return nullptr;
+    }
+    CloseHandle(started.hThread);
+    return std::unique_ptr<EngineLink>(new EngineLink(windowReads, windowWrites, started.hProcess));
+}
+
+bool EngineLink::Send(const ActMessage& message) {
+    return SendFrame(toEngine_, EncodeFrame(message));
+}
+
+std::optional<DWORD> EngineLink::EngineStatus(DWORD timeoutMs) const {
+    DWORD status = 0;
+    if (process_ == nullptr || WaitForSingleObject(process_, timeoutMs) != WAIT_OBJECT_0 ||
+        !GetExitCodeProcess(process_, &status))
+        return std::nullopt;
+    return status;
+}
