@@ -49,7 +49,9 @@ int main(int argc, char** argv) {
     if (startedByEngine)
         arguments.clear();
 
-    // The engine starts while the toolkit does.
+    // The engine starts while the toolkit does; this program greets it once
+    // its toolkit runs, so that an engine started from a shell whose display
+    // fails runs at the console instead.
     std::string why;
     const std::unique_ptr<EngineLink> link = startedByEngine
                                                  ? EngineLink::FromStandardStreams(why)

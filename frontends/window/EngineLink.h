@@ -15,6 +15,9 @@
 
 class EngineLink {
 public:
+    // The pipe's ends to and from an engine, and its process (null when
+    // this program did not start it); all owned from now on.
+    EngineLink(HANDLE fromEngine, HANDLE toEngine, HANDLE process);
     ~EngineLink();
     EngineLink(const EngineLink&) = delete;
     EngineLink& operator=(const EngineLink&) = delete;
@@ -39,8 +42,6 @@ public:
     std::optional<DWORD> EngineStatus(DWORD timeoutMs) const;
 
 private:
-    EngineLink(HANDLE fromEngine, HANDLE toEngine, HANDLE process);
-
     HANDLE fromEngine_;
     HANDLE toEngine_;
     HANDLE process_;

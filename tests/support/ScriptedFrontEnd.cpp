@@ -80,6 +80,11 @@ void ScriptedFrontEnd::ShowNote(CQVUUpdateDlg&, const std::string& text,
     events_.push_back("note " + caption + ": " + text);
 }
 
+void ScriptedFrontEnd::OpenBrowser(CQVUUpdateDlg&, const std::string& address,
+                                   const std::string&) {
+    events_.push_back("browse " + address);
+}
+
 std::size_t ScriptedFrontEnd::ChooseProduct(CQVUUpdateDlg&, const ProductChoice& choice) {
     std::string listed;
     for (const ProductChoiceEntry& entry : choice.Entries())

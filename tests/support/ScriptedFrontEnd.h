@@ -33,7 +33,7 @@ public:
     // Everything shown, one line each: "box CAPTION: TEXT", "caption TEXT",
     // "text ID: TEXT", "show ID", "hide ID", "enable ID", "disable ID",
     // "range ID: HIGH", "position ID: N", "choice ENTRY|ENTRY... (PRESELECTED)",
-    // "press start", "press cancel", "note CAPTION: TEXT".
+    // "press start", "press cancel", "note CAPTION: TEXT", "browse ADDRESS".
     const std::vector<std::string>& Events() const { return events_; }
     const std::vector<MessageBoxRecord>& MessageBoxes() const { return boxes_; }
     // The events that start with prefix, in order.
@@ -44,6 +44,8 @@ public:
                        UINT type) override;
     void ShowNote(CQVUUpdateDlg& dialog, const std::string& text,
                   const std::string& caption) override;
+    void OpenBrowser(CQVUUpdateDlg& dialog, const std::string& address,
+                     const std::string& caption) override;
     std::size_t ChooseProduct(CQVUUpdateDlg& dialog, const ProductChoice& choice) override;
     void WaitingForUser(CQVUUpdateDlg& dialog) override;
     void DialogClosed(CQVUUpdateDlg& dialog) override;

@@ -4,9 +4,8 @@
 #include "frontends/window/TemplateLayout.h"
 #include "tests/window/WindowTestSupport.h"
 
-#include "app/QVUUpdateDlg.h"
+#include "app/DialogTemplates.h"
 #include "app/SelectProductDlg.h"
-#include "app/WebBrowser.h"
 
 #include <wx/choice.h>
 #include <wx/gauge.h>
@@ -38,9 +37,22 @@ protected:
               "</body></html>");
         return "/display=" + server.Url("/pages/notes.html");
     }
-    UpdateWindow& Shown() { return *window.Window(); }
+    UpdateWindow& Shown() { return *session->Window(); }
     std::string Label(int id) { return Shown().Control(id)->GetLabel().utf8_string(); }
+    // The run waits for Start: the window shows it enabled.
+    bool StartEnabled() {
+        return session->Window() != nullptr && Shown().Control(kStartButton)->IsEnabled();
+    }
 };
+
+// Pages are made for 96 dots per inch; the scale is taken in single
+// precision and the percentage truncated.
+TEST(PageViewTest, ZoomFollowsTheScreensResolution) {
+    const std::pair<int, int> cases[] = {{96, 100}, {120, 125}, {144, 150}, {110, 114},
+                                         {72, 75},  {192, 200}, {0, 0}};
+    for (const auto& [dotsPerInch, zoom] : cases)
+        EXPECT_EQ(DocumentZoomPercent(dotsPerInch), zoom) << dotsPerInch;
+}
 
 struct LanguageCase {
     const char* locale;
@@ -60,14 +72,15 @@ TEST_P(UpdateWindowLanguageTest, ShowsTheTemplateWithItsTextsWhole) {
     expected.Load();
     OfferNewerOlvin5();
     const bool english = std::string(GetParam().locale).rfind("en", 0) == 0;
-    window.whenChanged = [&](const platform::DialogChange& change) {
-        if (english && change.controlId == kOfferedVersionText &&
-            change.control.text == expected.GetText("APP_UPDATE_INIT"))
-            SaveScreenshot(Shown(), "dialog-checking");
-    };
+    bool checking = false;
     bool checked = false;
-    window.whenWaiting = [&](CQVUUpdateDlg& dialog) {
-        if (checked || !dialog.IsStartEnabled())
+    const auto eachTurn = [&](WindowSession&) {
+        if (english && !checking && session->Window() != nullptr &&
+            Label(kOfferedVersionText) == expected.GetText("APP_UPDATE_INIT")) {
+            checking = true;
+            SaveScreenshot(Shown(), "dialog-checking");
+        }
+        if (checked || !StartEnabled())
             return;
         checked = true;
         UpdateWindow& shown = Shown();
@@ -117,10 +130,10 @@ TEST_P(UpdateWindowLanguageTest, ShowsTheTemplateWithItsTextsWhole) {
 
             SaveScreenshot(shown, GetParam().screenshot);
         }
-        PressDialogButton(dialog.GetSafeHwnd(), kCancelButton);
+        ClickOn(*shown.Control(kCancelButton));
     };
 
-    EXPECT_EQ(RunWith(window, ShowNotes()), RunOutcome::EndedByUser);
+    EXPECT_EQ(RunEngine({ShowNotes()}, eachTurn), 1);
     EXPECT_TRUE(checked);
 }
 
@@ -137,12 +150,13 @@ INSTANTIATE_TEST_SUITE_P(Languages, UpdateWindowLanguageTest,
 // Enter presses Start; Cancel during the download asks, and No lets the
 // download finish and go to the installer.
 TEST_F(UpdateWindowTest, EnterStartsTheDownloadAndCancelAnsweredNoGoesOn) {
-    // Slow enough to act in the middle of the download: about two seconds.
-    const qvutest::LocalServer slow(served, {"--rate", "524288"});
+    // Slow enough to act in the middle of the download and answer before
+    // its end: about four seconds.
+    const qvutest::LocalServer slow(served, {"--rate", "262144"});
     OfferNewerOlvin5(&slow);
     enum { Ready, Downloading, Asked } step = Ready;
-    window.whenWaiting = [&](CQVUUpdateDlg& dialog) {
-        if (step == Ready && dialog.IsStartEnabled()) {
+    const auto eachTurn = [&](WindowSession&) {
+        if (step == Ready && StartEnabled()) {
             step = Downloading;
             PressKey(Shown(), WXK_RETURN);
             return;
@@ -155,16 +169,17 @@ TEST_F(UpdateWindowTest, EnterStartsTheDownloadAndCancelAnsweredNoGoesOn) {
         }
     };
     int boxes = 0;
-    window.SetModalWindowHandler([&](wxWindow& box) {
+    const auto modal = [&](wxWindow& box) {
         ++boxes;
         EXPECT_EQ(box.GetLabel(), "QVUUpdate");
         SaveScreenshot(Shown(), "message-box");
         // The default button is Yes: Tab moves to No.
         PressKey(box, WXK_TAB);
+        ASSERT_FALSE(session->HasEnded()) << "the download ended under the box";
         PressKey(box, WXK_RETURN);
-    });
+    };
 
-    EXPECT_EQ(RunWith(window, ShowNotes()), RunOutcome::InstallerStarted);
+    EXPECT_EQ(RunEngine({ShowNotes()}, eachTurn, modal), 0);
     EXPECT_EQ(step, Asked);
     EXPECT_EQ(boxes, 1);
     EXPECT_NE(InstallerRecord().find("olvin5.msi"), std::string::npos);
@@ -177,7 +192,7 @@ TEST_F(UpdateWindowTest, ProductChoiceIgnoresEscapeAndTakesTheKeyboardsEntry) {
     Install(Zetra5, "C:\\Quorvane\\Zetra5\\", "C:\\Program Files\\Zetra5\\", "5.0.0.1");
     Describe("");
     bool chose = false;
-    window.SetModalWindowHandler([&](wxWindow& shown) {
+    const auto modal = [&](wxWindow& shown) {
         auto* choice = dynamic_cast<ProductChoiceWindow*>(&shown);
         if (choice == nullptr) { // a message of the run after the choice
             PressKey(shown, WXK_RETURN);
@@ -193,12 +208,13 @@ TEST_F(UpdateWindowTest, ProductChoiceIgnoresEscapeAndTakesTheKeyboardsEntry) {
         PressKey(*choice, WXK_TAB);
         PressKey(*choice, WXK_DOWN);
         PressKey(*choice, WXK_RETURN);
-    });
-    window.whenWaiting = [&](CQVUUpdateDlg& dialog) {
-        PressDialogButton(dialog.GetSafeHwnd(), kCancelButton);
+    };
+    const auto eachTurn = [&](WindowSession&) {
+        if (chose && StartEnabled())
+            ClickOn(*Shown().Control(kCancelButton));
     };
 
-    RunWith(window);
+    RunEngine({}, eachTurn, modal);
     EXPECT_TRUE(chose);
     const ApplicationProfile profile("QVUUpdate");
     EXPECT_EQ(profile.GetProfileIntA("", kLastSelectedProductEntry, 0), static_cast<UINT>(Zetra5));
@@ -221,8 +237,8 @@ TEST_F(UpdateWindowTest, PageZoomsAndSendsNewWindowsToTheBrowser) {
     Serve("pages/elsewhere.html", "<html><body>elsewhere</body></html>");
     Serve("pages/next.html", "<html><body>next</body></html>");
     bool clicked = false;
-    window.whenWaiting = [&](CQVUUpdateDlg& dialog) {
-        if (clicked || !dialog.IsStartEnabled())
+    const auto eachTurn = [&](WindowSession&) {
+        if (clicked || !StartEnabled())
             return;
         clicked = true;
         PageView& view = Shown().Page();
@@ -233,6 +249,7 @@ TEST_F(UpdateWindowTest, PageZoomsAndSendsNewWindowsToTheBrowser) {
             10000))
             << web->GetCurrentURL();
         EXPECT_EQ(view.Zoom(), DocumentZoomPercent(web->GetDPI().GetHeight()));
+        EXPECT_TRUE(PageView::IsSandboxed());
         EXPECT_NEAR(web->GetZoomFactor(), view.Zoom() / 100.0, 0.01);
 
         const wxSize size = web->GetClientSize();
@@ -254,10 +271,10 @@ TEST_F(UpdateWindowTest, PageZoomsAndSendsNewWindowsToTheBrowser) {
         EXPECT_EQ(web->GetCurrentURL(), page);
         clickUntil(size.y * 3 / 4, [&] { return web->GetCurrentURL() == next; });
         EXPECT_EQ(web->GetCurrentURL(), next);
-        PressDialogButton(dialog.GetSafeHwnd(), kCancelButton);
+        ClickOn(*Shown().Control(kCancelButton));
     };
 
-    EXPECT_EQ(RunWith(window, "/display=" + page), RunOutcome::EndedByUser);
+    EXPECT_EQ(RunEngine({"/display=" + page}, eachTurn), 1);
     EXPECT_TRUE(clicked);
 }
 

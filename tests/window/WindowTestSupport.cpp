@@ -1,5 +1,11 @@
 #include "tests/window/WindowTestSupport.h"
 
+#include "frontends/window/EngineLink.h"
+#include "frontends/window/Toolkit.h"
+#include "platform/console.h"
+#include "platform/handles.h"
+#include "platform/pipes.h"
+#include "platform/process.h"
 #include "tests/support/VirtualDisplay.h"
 
 #include <wx/app.h>
@@ -50,8 +56,62 @@ void PointAt(wxUIActionSimulator& input, wxWindow& target, const wxPoint& within
 void WindowTest::SetUp() {
     UpdateRunTest::SetUp();
     // What the page view keeps goes into the test's own folders.
+    for (const char* kind : {"cache", "data"})
+        std::filesystem::create_directories(root.Folder() / kind);
     environment.Set("XDG_CACHE_HOME", (root.Folder() / "cache").string());
     environment.Set("XDG_DATA_HOME", (root.Folder() / "data").string());
+    // The engine finds itself up to date: the server's copy of it has its
+    // size and is older.
+    const std::filesystem::path engine = ProgramPath("QVUUpdate");
+    const std::filesystem::path copy = served / "ZoZuzaviz" / "QVUUpdate.exe";
+    std::filesystem::resize_file(copy, std::filesystem::file_size(engine));
+    std::filesystem::last_write_time(copy, std::filesystem::last_write_time(engine) -
+                                               std::chrono::hours(1));
+}
+
+int WindowTest::RunEngine(const std::vector<std::string>& arguments,
+                          const std::function<void(WindowSession&)>& eachTurn,
+                          const std::function<void(wxWindow&)>& modalOpened) {
+    HANDLE engineReads = nullptr, windowWrites = nullptr, windowReads = nullptr,
+           engineWrites = nullptr;
+    EXPECT_TRUE(CreatePipe(&engineReads, &windowWrites, nullptr, 0));
+    EXPECT_TRUE(CreatePipe(&windowReads, &engineWrites, nullptr, 0));
+    std::string commandLine = "QVUUpdate --window-pipe";
+    for (const std::string& argument : arguments)
+        commandLine += " \"" + argument + "\"";
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = engineReads;
+    startup.hStdOutput = engineWrites;
+    startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+    PROCESS_INFORMATION started{};
+    const std::string program = ProgramPath("QVUUpdate").string();
+    EXPECT_TRUE(CreateProcessA(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0,
+                               nullptr, nullptr, &startup, &started));
+    CloseHandle(engineReads);
+    CloseHandle(engineWrites);
+    CloseHandle(started.hThread);
+    EngineLink link(windowReads, windowWrites, started.hProcess);
+    int status = -1;
+    {
+        WindowSession running(link);
+        session = &running;
+        running.SetModalWindowHandler(modalOpened);
+        EXPECT_TRUE(running.Start());
+        const bool ended = SettleUntil(
+            [&] {
+                if (!running.HasEnded() && running.Window() != nullptr && eachTurn)
+                    eachTurn(running);
+                return running.HasEnded();
+            },
+            60000);
+        EXPECT_TRUE(ended) << "the run did not end";
+        if (ended)
+            status = running.ExitStatus();
+        session = nullptr;
+    }
+    return status;
 }
 
 void Settle(int ms) {

@@ -1,45 +1,36 @@
 // The window tests' world: one X server of their own (Xvfb) and the toolkit
-// for the whole test program, an update run whose front end is the real
-// window with hooks for a test's script, real key presses and clicks (the X
+// for the whole test program, an update run of the real engine (QVUUpdate,
+// a child process) shown by the window program's session in this process,
+// with hooks for a test's script, real key presses and clicks (the X
 // server's test extension), and screenshots.
 #pragma once
 
-#include "frontends/window/WindowFrontEnd.h"
+#include "frontends/window/WindowSession.h"
 #include "tests/support/UpdateRunFixture.h"
 
 #include <wx/window.h>
 
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace qvutest {
-
-// The window front end with a test's script: what happens each time the run
-// waits (for the user, for the download's next command), on each change of
-// the dialog, and when a box or the product choice opens.
-class ScriptedWindow : public WindowFrontEnd {
-public:
-    std::function<void(CQVUUpdateDlg&)> whenWaiting;
-    std::function<void(const platform::DialogChange&)> whenChanged;
-
-    void WaitingForUser(CQVUUpdateDlg& dialog) override {
-        if (whenWaiting)
-            whenWaiting(dialog);
-    }
-
-protected:
-    void ShowChange(const platform::DialogChange& change) override {
-        WindowFrontEnd::ShowChange(change);
-        if (whenChanged)
-            whenChanged(change);
-    }
-};
 
 class WindowTest : public UpdateRunTest {
 protected:
     void SetUp() override;
 
-    ScriptedWindow window;
+    // Runs the engine with arguments, shown by a window session of this
+    // process, until the session ends; eachTurn is called again and again
+    // while the update window is there, and modalOpened with each box or
+    // choice as it opens.
+    // Answers the engine's exit status, -1 when the run did not end in time.
+    int RunEngine(const std::vector<std::string>& arguments,
+                  const std::function<void(WindowSession&)>& eachTurn,
+                  const std::function<void(wxWindow&)>& modalOpened = {});
+
+    // The session of the running engine; null outside RunEngine.
+    WindowSession* session = nullptr;
 };
 
 // Lets the toolkit handle its events for ms milliseconds: input arrives,
