@@ -101,6 +101,10 @@ std::string StartedProgram::OutputSoFar() const {
     return ReadFile(outFile_);
 }
 
+std::string StartedProgram::ErrorsSoFar() const {
+    return ReadFile(errFile_);
+}
+
 bool StartedProgram::Running() {
     if (pid_ <= 0 || reaped_)
         return false;

@@ -43,8 +43,10 @@ public:
 
     // More input, as typed (InputEnd::Never only; small texts).
     void Type(const std::string& text) const;
-    // What it wrote to standard output so far.
+    // What it wrote to standard output and error so far.
     std::string OutputSoFar() const;
+    std::string ErrorsSoFar() const;
+    pid_t ProcessId() const { return pid_; }
     // Whether it still runs (false once it ended or was reaped).
     bool Running();
     void Kill(int signal) const;

@@ -11,7 +11,9 @@ struct FrontEndCase {
     const char* name;
     Display display;
     bool consoleSwitch;
-    bool window; // the run shows the window, not the console
+    bool askedByUser; // run as if with sudo by the desktop's user
+    bool window;      // the run shows the window, not the console
+    const char* why;  // what the engine says when it runs at the console instead
 };
 
 #ifdef QVU_WITH_WINDOW
@@ -23,8 +25,10 @@ constexpr bool kWindowBuilt = false;
 class FrontEndChoiceTest : public qvutest::UpdateMachineTest,
                            public ::testing::WithParamInterface<FrontEndCase> {};
 
-// The window when a display is there and --console is not given, the console
-// otherwise; either way an unattended /autostart run ends with the installer.
+// The window when a display is there, --console is not given and a desktop
+// user asked for the run (the window is never shown as root), the console
+// otherwise, saying why; either way an unattended /autostart run ends with
+// the installer.
 TEST_P(FrontEndChoiceTest, AutostartRunsToTheInstaller) {
     qvutest::ScopedEnvironment environment;
     environment.Unset("DISPLAY");
@@ -38,6 +42,9 @@ TEST_P(FrontEndChoiceTest, AutostartRunsToTheInstaller) {
     }
     InstallOlvin5();
     ServePackage(300000);
+    if (GetParam().askedByUser) {
+        ASSERT_TRUE(ShowWindowAsDesktopUser());
+    }
     console = GetParam().consoleSwitch;
 
     const qvutest::ProgramRun run = RunUpdate({"/autostart"}, "");
@@ -46,18 +53,23 @@ TEST_P(FrontEndChoiceTest, AutostartRunsToTheInstaller) {
     EXPECT_NE(InstallerRecord(), "");
     const bool printedDialog = run.output.find("Quorvane Zelvo Update, version 4.2.4") == 0;
     EXPECT_EQ(printedDialog, !(GetParam().window && kWindowBuilt)) << run.output;
-    const bool toldWhy = run.errors.find("the display cannot be opened") != std::string::npos;
-    EXPECT_EQ(toldWhy, GetParam().display == Display::Unreachable && kWindowBuilt) << run.errors;
+    const std::string why = kWindowBuilt ? GetParam().why : "";
+    const bool toldWhy = !why.empty() && run.errors.find(why) != std::string::npos;
+    EXPECT_EQ(toldWhy, !why.empty()) << run.errors;
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, FrontEndChoiceTest,
-    ::testing::Values(FrontEndCase{"WindowOnTheDisplay", Display::Running, false, true},
-                      FrontEndCase{"ConsoleAskedFor", Display::Running, true, false},
-                      FrontEndCase{"ConsoleWithoutDisplay", Display::None, false, false},
-                      // The toolkit cannot start: the console takes over.
-                      FrontEndCase{"ConsoleWhenTheDisplayFails", Display::Unreachable, false,
-                                   false}),
+    ::testing::Values(
+        FrontEndCase{"WindowOnTheDisplay", Display::Running, false, true, true, ""},
+        FrontEndCase{"ConsoleAskedFor", Display::Running, true, true, false, ""},
+        FrontEndCase{"ConsoleWithoutDisplay", Display::None, false, true, false, ""},
+        // Root with a display but nobody who asked: not the window as root.
+        FrontEndCase{"ConsoleForRootAlone", Display::Running, false, false, false,
+                     "runs at the console: no desktop user asked for it"},
+        // The toolkit cannot start: the console takes over.
+        FrontEndCase{"ConsoleWhenTheDisplayFails", Display::Unreachable, false, true, false,
+                     "the display cannot be opened"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace

@@ -4,6 +4,7 @@
 // real program, in its window on an X server of the test's own, with the
 // page's links clicked as a user clicks them, never does any of these.
 #include "tests/e2e/UpdateMachine.h"
+#include "tests/support/OtherAccount.h"
 #include "tests/support/VirtualDisplay.h"
 
 #include <chrono>
@@ -83,16 +84,13 @@ protected:
             return;
         InstallOlvin5();
         ServePackage(30000);
-        fs::create_directories(home);
     }
 
-    // The window's run, waiting for Start beside page (a /display= address).
+    // The window's run as the desktop's user, waiting for Start beside page
+    // (a /display= address); what the window notes goes to standard error.
     std::unique_ptr<qvutest::StartedProgram> ShowInWindow(const std::string& page) {
-        console = false;
-        return StartUpdate({"/display=" + page}, "",
-                           {{"HOME", home.string()},
-                            {"XDG_CACHE_HOME", (root.Folder() / "cache").string()},
-                            {"XDG_DATA_HOME", (root.Folder() / "data").string()}});
+        EXPECT_TRUE(ShowWindowAsDesktopUser());
+        return StartUpdate({"/display=" + page}, "", {{"QVU_DEBUG_OUTPUT", "1"}});
     }
 
     // A page whose one link, in a new window, fills it: any click on the page follows it.
@@ -103,7 +101,6 @@ protected:
         return Url("/pages/link.html");
     }
 
-    fs::path home = root.Folder() / "home";
 };
 
 #ifdef QVU_WITH_WINDOW
@@ -118,16 +115,22 @@ class HostilePageLinkTest : public HostilePageTest,
 
 // A link for a new window that names a program, by drive letter with either
 // slash or by a drive mapped to the file system's root, starts nothing: only
-// http(s) addresses go to the browser, and the rest is noted in the trace
-// log. The web link shows that the clicks reach the page.
+// http(s) addresses go to the browser, and the rest is noted. The web link
+// shows that the clicks reach the page.
 TEST_P(HostilePageLinkTest, NewWindowLinksOpenOnlyWebAddresses) {
     const qvutest::VirtualDisplay display;
     ASSERT_TRUE(display.Started());
     root.MapDrive('Z', "/");
-    const fs::path marker = root.Folder() / "started";
+    // A program the desktop's user could start, leaving a mark where it can.
+    const fs::path marks = root.Folder() / "marks";
+    fs::create_directories(marks);
+    fs::permissions(marks, fs::perms::all);
+    const fs::path marker = marks / "started";
     const fs::path program = driveC / "pwn";
     qvutest::WriteFile(program, "#!/bin/sh\ntouch '" + marker.string() + "'\n");
-    fs::permissions(program, fs::perms::owner_all);
+    fs::permissions(program, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                                 fs::perms::others_read | fs::perms::others_exec);
+    qvutest::LetEveryonePass(driveC, root.Folder());
     const std::map<std::string, std::string> links{{"DriveSlash", "c:/pwn"},
                                                    {"DriveBackslash", "C:\\pwn"},
                                                    {"MappedRoot", "z:" + program.string()},
@@ -138,7 +141,7 @@ TEST_P(HostilePageLinkTest, NewWindowLinksOpenOnlyWebAddresses) {
     // The note or the browser's record tells that the click was handled; the
     // page takes clicks only once it is laid out, so it is clicked until then.
     const auto handled = [&] {
-        return TraceLogText().find("only http and https addresses") != std::string::npos ||
+        return run->ErrorsSoFar().find("only http and https addresses") != std::string::npos ||
                !qvutest::ReadFile(browserRecord).empty();
     };
     const bool clicked = WaitFor(
@@ -147,14 +150,15 @@ TEST_P(HostilePageLinkTest, NewWindowLinksOpenOnlyWebAddresses) {
             return WaitFor(handled, 1000);
         },
         25000);
-    ASSERT_TRUE(clicked) << run->OutputSoFar();
+    ASSERT_TRUE(clicked) << run->OutputSoFar() << run->ErrorsSoFar();
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     EXPECT_FALSE(fs::exists(marker)) << "the link started " << link;
     if (GetParam().web) {
         EXPECT_EQ(qvutest::ReadFile(browserRecord), link + "\n");
     } else {
         EXPECT_EQ(qvutest::ReadFile(browserRecord), "");
-        EXPECT_NE(TraceLogText().find("New window of the page not opened"), std::string::npos);
+        EXPECT_NE(run->ErrorsSoFar().find("new window of the page not opened"),
+                  std::string::npos);
     }
     EXPECT_TRUE(run->Running()) << "the dialog stays";
 }
@@ -193,13 +197,14 @@ TEST_P(HostilePageAttachmentTest, StoresNothing) {
     ASSERT_TRUE(WaitFor(
         [&] { return qvutest::ReadFile(requests).find("/pages/endless.bin") != std::string::npos; },
         20000))
-        << run->OutputSoFar();
+        << run->OutputSoFar() << run->ErrorsSoFar();
     // Time for a mebibyte from 127.0.0.1 to land, were it taken.
     std::this_thread::sleep_for(std::chrono::seconds(2));
-    for (const auto& entry : fs::recursive_directory_iterator(home)) {
+    const std::string sent(64, 'x');
+    for (const auto& entry : fs::recursive_directory_iterator(desktop->Home())) {
         EXPECT_FALSE(entry.is_regular_file() &&
                      (entry.path().filename().string().find("endless") != std::string::npos ||
-                      entry.file_size() >= (1 << 20)))
+                      qvutest::ReadFile(entry.path()).substr(0, sent.size()) == sent))
             << "stored " << entry.path();
     }
     EXPECT_TRUE(run->Running());
@@ -221,16 +226,16 @@ TEST_F(HostilePageTest, LocalFileOnTheCommandLineShowsTheProductsPage) {
     const fs::path requests = root.Folder() / "requests.log";
     qvutest::LocalServer web(served, {"--log", requests.string()});
     ASSERT_TRUE(web.Started());
-    console = false;
+    ASSERT_TRUE(ShowWindowAsDesktopUser());
     const auto run = StartUpdate({"/display=file:///etc/hostname"}, "",
-                                 {{"QVU_WEB_SERVER", web.Url("")}, {"HOME", home.string()}});
+                                 {{"QVU_WEB_SERVER", web.Url("")}});
     EXPECT_TRUE(WaitFor(
         [&] {
             return qvutest::ReadFile(requests).find("?URL=olvin5-versionhistory-en") !=
                    std::string::npos;
         },
         20000))
-        << qvutest::ReadFile(requests);
+        << qvutest::ReadFile(requests) << run->ErrorsSoFar();
 }
 
 #endif

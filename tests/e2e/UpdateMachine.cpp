@@ -1,6 +1,7 @@
 #include "tests/e2e/UpdateMachine.h"
 
 #include "settings/QVRegistry.h"
+#include "tests/support/OtherAccount.h"
 
 #include <algorithm>
 #include <chrono>
@@ -123,6 +124,24 @@ UpdateMachineTest::ServePackageBadly(std::size_t size, const std::vector<std::st
     return other;
 }
 
+bool UpdateMachineTest::ShowWindowAsDesktopUser() {
+    desktop.emplace();
+    if (!desktop->Available())
+        return false;
+    console = false;
+    LetEveryonePass(standIns, root.Folder());
+    fs::permissions(standIns / "xdg-open",
+                    fs::perms::group_read | fs::perms::group_exec | fs::perms::others_read |
+                        fs::perms::others_exec,
+                    fs::perm_options::add);
+    WriteFile(browserRecord, "");
+    // The window program records as the desktop's user.
+    fs::permissions(browserRecord, fs::perms::owner_read | fs::perms::owner_write |
+                                       fs::perms::group_read | fs::perms::group_write |
+                                       fs::perms::others_read | fs::perms::others_write);
+    return true;
+}
+
 std::vector<std::string>
 UpdateMachineTest::UpdateArguments(const std::vector<std::string>& arguments) const {
     std::vector<std::string> all;
@@ -145,6 +164,9 @@ UpdateMachineTest::UpdateEnvironment(const std::map<std::string, std::string>& e
         {"QVU_HTTP_RECEIVE_TIMEOUT_MS", "3000"},
         {"LC_ALL", "C"},
         {"LANG", "C"}};
+    if (desktop && desktop->Available())
+        for (const auto& [name, value] : desktop->AskingEnvironment())
+            variables[name] = value;
     for (const auto& [name, value] : environment)
         variables[name] = value;
     return variables;

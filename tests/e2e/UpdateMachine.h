@@ -5,10 +5,11 @@
 // package and the update manager's own program (qvu-server, or another server
 // of the same folder), and stand-ins for the installer and the web browser
 // first on PATH. QVUUpdate runs against it as a child process with the
-// console front end.
+// console front end, or its window shown as the desktop's user.
 #pragma once
 
 #include "tests/e2e/ChildProcess.h"
+#include "tests/support/DesktopAccount.h"
 #include "tests/support/DigestText.h"
 #include "tests/support/LocalServer.h"
 #include "tests/support/TempRoot.h"
@@ -18,6 +19,7 @@
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -101,6 +103,12 @@ protected:
     // (its line breaks as spaces).
     void ExpectFailureLogged(std::string message) const;
 
+    // The runs from now on show their window as the desktop's user (the
+    // account the tests make), as when root runs them with sudo from a
+    // desktop: the window program can reach the stand-ins and write the
+    // browser's record. False when the account cannot be made.
+    bool ShowWindowAsDesktopUser();
+
     // The command line and the environment of a run (see RunUpdate).
     std::vector<std::string> UpdateArguments(const std::vector<std::string>& arguments) const;
     std::map<std::string, std::string>
@@ -116,6 +124,7 @@ protected:
     std::string updateServerBase; // empty: server's
     int runs = 0;
     bool console = true;
+    std::optional<DesktopAccount> desktop; // set by ShowWindowAsDesktopUser
 };
 
 // Bytes 0..size-1 of a fixed pseudo-random sequence.

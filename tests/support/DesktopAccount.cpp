@@ -13,7 +13,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr const char* kHome = "/var/tmp/qvudesktop";
+// Not below /tmp or /var/tmp: the page view's sandbox makes those folders anew.
+constexpr const char* kHome = "/home/qvudesktop";
 
 bool Find(uid_t& uid) {
     const passwd* entry = getpwnam(DesktopAccount::kName);
