@@ -9,6 +9,8 @@ packages=(
     libpugixml-dev libgtest-dev libcpp-httplib-dev
     clang-14 libclang-rt-14-dev
     libwxgtk3.2-dev libwxgtk-webview3.2-dev libwebkit2gtk-4.0-dev
+    # the window's own words in the user's language; the page's process in its sandbox
+    wx3.2-i18n bubblewrap
     xvfb xauth fonts-dejavu-core
     nginx
     # signatures of the description file, made and checked by the tests
