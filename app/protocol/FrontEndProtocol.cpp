@@ -62,12 +62,13 @@ Fields Split(std::string_view payload) {
     return fields;
 }
 
-// A decimal number within [low, high]: an optional minus, then 1 to 10 digits.
+// A decimal number within [low, high] as it is written: an optional minus,
+// then 1 to 10 digits without a leading zero (0 itself has no sign).
 std::optional<long long> Number(std::string_view text, long long low, long long high) {
     const bool negative = !text.empty() && text.front() == '-';
     if (negative)
         text.remove_prefix(1);
-    if (text.empty() || text.size() > 10)
+    if (text.empty() || text.size() > 10 || (text.front() == '0' && (text.size() > 1 || negative)))
         return std::nullopt;
     long long value = 0;
     for (char c : text) {
