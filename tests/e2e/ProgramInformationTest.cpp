@@ -55,4 +55,17 @@ TEST(ProgramInformation, OnlyWholeArgumentsAskForIt) {
     EXPECT_EQ(run.output.find("Usage:"), std::string::npos) << run.output;
 }
 
+// The engine runs as root and shows no outside content: neither it nor a
+// library it loads is a window toolkit or a web engine.
+TEST(ProgramInformation, EngineLoadsNoToolkitNorWebEngine) {
+    qvutest::TempRoot root;
+    const auto libraries = qvutest::RunProgram("/usr/bin/ldd", {qvutest::ProgramPath("QVUUpdate")},
+                                               {}, "", root.Folder() / "ldd");
+    ASSERT_EQ(libraries.exitStatus, 0) << libraries.errors;
+    EXPECT_NE(libraries.output.find("libqvuplatform"), std::string::npos) << libraries.output;
+    for (const char* toolkit : {"libwx", "libgtk", "libgdk", "libwebkit", "libjavascriptcore",
+                                "libsoup", "libX11", "libwayland"})
+        EXPECT_EQ(libraries.output.find(toolkit), std::string::npos) << toolkit;
+}
+
 } // namespace

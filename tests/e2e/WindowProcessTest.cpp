@@ -1,0 +1,283 @@
+// The engine and its window are two processes of two accounts: the engine
+// runs as root, the window program and the page's WebKit processes as the
+// desktop's user. The engine trusts the window with nothing but the user's
+// acts: a window that goes, or says anything else, ends the run as a Cancel,
+// with no installer started.
+#include "tests/e2e/UpdateMachine.h"
+#include "tests/support/ScopedEnvironment.h"
+#include "tests/support/VirtualDisplay.h"
+
+#include "app/DialogTemplates.h"
+#include "app/protocol/FrontEndProtocol.h"
+#include "app/protocol/ProtocolPipe.h"
+#include "platform/console.h"
+#include "platform/files.h"
+#include "platform/handles.h"
+#include "platform/pipes.h"
+#include "platform/process.h"
+#include "platform/sync.h"
+
+#include <csignal>
+#include <deque>
+#include <fstream>
+#include <mutex>
+
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+// The processes below ancestor (its children, theirs, ...) by their names.
+std::vector<std::pair<long, std::string>> Descendants(long ancestor) {
+    std::map<long, std::pair<long, std::string>> processes; // pid: parent, name
+    for (const auto& entry : fs::directory_iterator("/proc")) {
+        const std::string name = entry.path().filename();
+        if (name.find_first_not_of("0123456789") != std::string::npos)
+            continue;
+        std::ifstream stat(entry.path() / "stat");
+        std::string line;
+        std::getline(stat, line);
+        const auto open = line.find('('), close = line.rfind(')');
+        if (open == std::string::npos || close == std::string::npos)
+            continue;
+        std::istringstream rest(line.substr(close + 2));
+        char state = 0;
+        long parent = 0;
+        rest >> state >> parent;
+        processes[std::stol(name)] = {parent, line.substr(open + 1, close - open - 1)};
+    }
+    std::vector<std::pair<long, std::string>> found;
+    for (const auto& [pid, process] : processes) {
+        for (long up = process.first; up > 1; up = processes.count(up) ? processes[up].first : 0) {
+            if (up == ancestor) {
+                found.emplace_back(pid, process.second);
+                break;
+            }
+        }
+    }
+    return found;
+}
+
+class WindowProcessTest : public qvutest::UpdateMachineTest {
+protected:
+    void SetUp() override {
+        UpdateMachineTest::SetUp();
+        if (IsSkipped())
+            return;
+        InstallOlvin5();
+    }
+};
+
+// The window program and the page's processes run as the desktop's user,
+// the engine as root; killing the window ends the run as a Cancel.
+TEST_F(WindowProcessTest, WindowAndPageRunAsTheDesktopUserAndTheirEndIsACancel) {
+    const qvutest::VirtualDisplay display;
+    ASSERT_TRUE(display.Started());
+    ServePackage(30000);
+    ASSERT_TRUE(ShowWindowAsDesktopUser());
+    const auto run = StartUpdate({"/display=" + Url("/pages/notes.html")}, "");
+    const long engine = run->ProcessId();
+    std::vector<std::pair<long, std::string>> below;
+    const auto has = [&](const std::string& name) {
+        return std::any_of(below.begin(), below.end(),
+                           [&](const auto& process) { return process.second == name; });
+    };
+    ASSERT_TRUE(qvutest::WaitUntil(
+        [&] {
+            below = Descendants(engine);
+            return has("QVUUpdateWindow") && has("WebKitWebProces") && has("WebKitNetworkPr");
+        },
+        20000))
+        << run->ErrorsSoFar() << below.size();
+    EXPECT_EQ(qvutest::AccountOfProcess(engine), 0);
+    long window = 0;
+    for (const auto& [pid, name] : below) {
+        if (name == "QVUUpdateWindow")
+            window = pid;
+        if (name == "QVUUpdateWindow" || name.rfind("WebKit", 0) == 0) {
+            EXPECT_EQ(qvutest::AccountOfProcess(pid), static_cast<long>(desktop->Uid())) << name;
+        }
+    }
+
+    kill(static_cast<pid_t>(window), SIGKILL);
+    const qvutest::ProgramRun ended = run->Wait(10);
+    EXPECT_EQ(ended.exitStatus, 1) << ended.errors;
+    EXPECT_EQ(InstallerRecord(500), "");
+    EXPECT_NE(TraceLogText().find("The window program is lost"), std::string::npos);
+}
+
+// A window program of the test's own making: it speaks the protocol's bytes
+// to a real engine (QVUUpdate --window-pipe) as it is told.
+class ScriptedWindow {
+public:
+    explicit ScriptedWindow(const std::map<std::string, std::string>& environment) {
+        for (const auto& [name, value] : environment)
+            environment_.Set(name, value);
+        HANDLE engineReads = nullptr, engineWrites = nullptr;
+        EXPECT_TRUE(CreatePipe(&engineReads, &toEngine_, nullptr, 0));
+        EXPECT_TRUE(CreatePipe(&fromEngine_, &engineWrites, nullptr, 0));
+        STARTUPINFOA startup{};
+        startup.cb = sizeof startup;
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdInput = engineReads;
+        startup.hStdOutput = engineWrites;
+        startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+        PROCESS_INFORMATION started{};
+        std::string commandLine = "QVUUpdate --window-pipe";
+        const std::string program = qvutest::ProgramPath("QVUUpdate").string();
+        EXPECT_TRUE(CreateProcessA(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE,
+                                   0, nullptr, nullptr, &startup, &started));
+        CloseHandle(engineReads);
+        CloseHandle(engineWrites);
+        CloseHandle(started.hThread);
+        engine_ = started.hProcess;
+        reader_ = std::thread([this] {
+            std::string payload;
+            while (ReceiveFrame(fromEngine_, payload) == FrameStatus::Received) {
+                const std::lock_guard<std::mutex> held(lock_);
+                if (auto message = ParseViewMessage(payload))
+                    received_.push_back(*message);
+            }
+        });
+        Send(EncodeFrame(ActMessage{ActHello{}}));
+    }
+    ~ScriptedWindow() {
+        CloseHandle(toEngine_);
+        if (WaitForSingleObject(engine_, 10000) != WAIT_OBJECT_0)
+            ADD_FAILURE() << "the engine did not end";
+        reader_.join();
+        CloseHandle(fromEngine_);
+        CloseHandle(engine_);
+    }
+
+    void Send(const std::string& bytes) {
+        DWORD written = 0;
+        WriteFile(toEngine_, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    }
+    void Close() {
+        CloseHandle(toEngine_);
+        toEngine_ = nullptr;
+    }
+    // Waits for a message the engine sent that matches; false after timeoutMs.
+    template <class Message> std::optional<Message> Await(
+        const std::function<bool(const Message&)>& matches, int timeoutMs = 15000) {
+        std::optional<Message> found;
+        qvutest::WaitUntil(
+            [&] {
+                const std::lock_guard<std::mutex> held(lock_);
+                for (; seen_ < received_.size() && !found; ++seen_)
+                    if (const auto* message = std::get_if<Message>(&received_[seen_]);
+                        message != nullptr && matches(*message))
+                        found = *message;
+                return found.has_value();
+            },
+            timeoutMs);
+        return found;
+    }
+    bool AwaitEnabled(int control) {
+        return Await<ViewChange>([control](const ViewChange& change) {
+            return change.controlId == control &&
+                   change.kind == platform::DialogChangeKind::Enabled && change.state.enabled;
+        }).has_value();
+    }
+    // The engine's exit status once it ended within timeoutMs; -1 otherwise.
+    int EngineStatus(DWORD timeoutMs) const {
+        DWORD status = 0;
+        if (WaitForSingleObject(engine_, timeoutMs) != WAIT_OBJECT_0 ||
+            !GetExitCodeProcess(engine_, &status))
+            return -1;
+        return static_cast<int>(status);
+    }
+
+private:
+    qvutest::ScopedEnvironment environment_;
+    HANDLE toEngine_ = nullptr;
+    HANDLE fromEngine_ = nullptr;
+    HANDLE engine_ = nullptr;
+    std::thread reader_;
+    std::mutex lock_;
+    std::deque<ViewMessage> received_;
+    std::size_t seen_ = 0;
+};
+
+std::string Frame(const std::string& payload) {
+    std::string frame;
+    for (int shift = 24; shift >= 0; shift -= 8)
+        frame += static_cast<char>((payload.size() >> shift) & 0xFF);
+    return frame + payload;
+}
+
+struct BrokenWindowCase {
+    const char* name;
+    std::string bytes; // sent once Start is offered
+    bool close;        // then the pipe closes
+};
+
+class BrokenWindowTest : public WindowProcessTest,
+                         public ::testing::WithParamInterface<BrokenWindowCase> {};
+
+// Whatever a window sends that is no act of the user, or its going, ends
+// the run as a Cancel, at once and without a question.
+TEST_P(BrokenWindowTest, EndsTheRunAsACancel) {
+    ServePackage(30000);
+    ScriptedWindow window(UpdateEnvironment({}));
+    ASSERT_TRUE(window.AwaitEnabled(kStartButton));
+    window.Send(GetParam().bytes);
+    if (GetParam().close)
+        window.Close();
+    EXPECT_EQ(window.EngineStatus(5000), 1);
+    EXPECT_EQ(InstallerRecord(200), "");
+    EXPECT_NE(TraceLogText().find("The window program is lost"), std::string::npos);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, BrokenWindowTest,
+    ::testing::Values(
+        BrokenWindowCase{"Gone", "", true},
+        BrokenWindowCase{"NoFrame", "GET / HTTP/1.1\r\n\r\n", false},
+        BrokenWindowCase{"EmptyFrame", std::string(4, '\0'), false},
+        BrokenWindowCase{"GoneInsideAFrame", std::string("\0\0\0\x09" "cli", 7), true},
+        BrokenWindowCase{"UnknownAct", Frame(std::string("install\0" "1", 9)), false},
+        BrokenWindowCase{"GreetingAgain", EncodeFrame(ActMessage{ActHello{}}), false},
+        BrokenWindowCase{"AnswerNeverAsked", EncodeFrame(ActMessage{ActAnswer{99, IDYES}}),
+                         false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// An answer the open question does not offer (OK to a Yes/No question)
+// ends the run as a Cancel in the middle of the download, installing nothing.
+TEST_F(WindowProcessTest, AnAnswerTheQuestionDoesNotOfferEndsTheRun) {
+    const auto slow = ServePackageBadly(1 << 20, {"--rate", "131072"});
+    ScriptedWindow window(UpdateEnvironment({}));
+    ASSERT_TRUE(window.AwaitEnabled(kStartButton));
+    window.Send(EncodeFrame(ActMessage{ActClick{IDOK}}));
+    ASSERT_TRUE(window.Await<ViewChange>([](const ViewChange& change) {
+        return change.controlId == kProgressBar && change.state.visible;
+    }));
+    window.Send(EncodeFrame(ActMessage{ActClick{IDCANCEL}}));
+    const auto box = window.Await<ViewBox>([](const ViewBox&) { return true; });
+    ASSERT_TRUE(box);
+    window.Send(EncodeFrame(ActMessage{ActAnswer{box->question, IDOK}}));
+    EXPECT_EQ(window.EngineStatus(5000), 1);
+    EXPECT_EQ(InstallerRecord(200), "");
+}
+
+// A Cancel while the update check waits on a server that does not answer
+// ends the run within a second, as a Cancel.
+TEST_F(WindowProcessTest, CancelDuringTheUpdateCheckEndsTheRunAtOnce) {
+    ServePackage(30000);
+    qvutest::LocalServer stalling(served, {"--only", "/QVU.ini", "--stall-after", "0"});
+    ASSERT_TRUE(stalling.Started());
+    UseUpdateServer(stalling.Url(""));
+    ScriptedWindow window(UpdateEnvironment({{"QVU_HTTP_RECEIVE_TIMEOUT_MS", "20000"}}));
+    ASSERT_TRUE(window.Await<ViewChange>([](const ViewChange& change) {
+        return change.controlId == kInstalledVersionText && !change.state.text.empty();
+    }));
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    const auto cancelled = Clock::now();
+    window.Send(EncodeFrame(ActMessage{ActClick{IDCANCEL}}));
+    EXPECT_EQ(window.EngineStatus(5000), 1);
+    EXPECT_LT(Clock::now() - cancelled, std::chrono::milliseconds(1000));
+    EXPECT_TRUE(window.Await<ViewEnd>([](const ViewEnd&) { return true; }, 1000));
+}
+
+} // namespace
