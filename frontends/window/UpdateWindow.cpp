@@ -158,9 +158,14 @@ void UpdateWindow::Apply(int id, DialogChangeKind kind, const DialogControlState
     case DialogChangeKind::Enabled:
         control->Enable(state.enabled);
         // The default button takes the focus when it comes alive, so that
-        // Enter presses it, unless the user is at work in the page.
+        // Enter presses it, unless the user is at work in the page; disabled,
+        // it hands the focus on to Cancel, as a dialog does, so that the
+        // window keeps taking keys (Escape).
         if (id == kStartButton && state.enabled && !IsWithin(FindFocus(), page_->View()))
             control->SetFocus();
+        if (id == kStartButton && !state.enabled &&
+            (FindFocus() == control || FindFocus() == nullptr))
+            Control(kCancelButton)->SetFocus();
         break;
     case DialogChangeKind::ProgressRange:
     case DialogChangeKind::ProgressPosition:

@@ -223,6 +223,7 @@ void WindowSession::Fail(const std::string& text, int status) {
     // Ended at once, so that nothing more of the engine is shown; the box
     // keeps the program until the user has read it.
     End(status, false);
+    OutputDebugStringA(("QVUUpdateWindow: " + text + "\n").c_str());
     auto* shown = new MessageBoxWindow(nullptr, text, kCaption, MB_OK | MB_ICONERROR);
     shown->SetAnswerHandler([shown](int) {
         shown->Destroy();

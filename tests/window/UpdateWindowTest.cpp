@@ -7,9 +7,13 @@
 #include "app/DialogTemplates.h"
 #include "app/SelectProductDlg.h"
 
+#include <wx/button.h>
 #include <wx/choice.h>
 #include <wx/gauge.h>
 #include <wx/panel.h>
+#include <wx/stattext.h>
+
+#include <csignal>
 
 #include <filesystem>
 
@@ -147,42 +151,123 @@ INSTANTIATE_TEST_SUITE_P(Languages, UpdateWindowLanguageTest,
                              return std::string(info.param.locale).substr(0, 2);
                          });
 
-// Enter presses Start; Cancel during the download asks, and No lets the
-// download finish and go to the installer.
-TEST_F(UpdateWindowTest, EnterStartsTheDownloadAndCancelAnsweredNoGoesOn) {
+// Enter presses Start; Escape during the download (Start disabled, Cancel
+// enabled) asks, the progress stays live and drawn under the question, and
+// No lets the download finish and go to the installer.
+TEST_F(UpdateWindowTest, EnterStartsTheDownloadAndEscapeAnsweredNoGoesOn) {
     // Slow enough to act in the middle of the download and answer before
     // its end: about four seconds.
     const qvutest::LocalServer slow(served, {"--rate", "262144"});
     OfferNewerOlvin5(&slow);
-    enum { Ready, Downloading, Asked } step = Ready;
+    enum { Ready, Downloading, Asked, Answered } step = Ready;
+    wxWindow* box = nullptr;
+    int progressUnderBox = -1;
+    std::string textUnderBox;
     const auto eachTurn = [&](WindowSession&) {
+        auto* bar = static_cast<wxGauge*>(Shown().Control(kProgressBar));
         if (step == Ready && StartEnabled()) {
             step = Downloading;
             PressKey(Shown(), WXK_RETURN);
-            return;
-        }
-        auto* bar = static_cast<wxGauge*>(Shown().Control(kProgressBar));
-        if (step == Downloading && bar->IsShown() && bar->GetValue() * 2 >= bar->GetRange()) {
+        } else if (step == Downloading && bar->IsShown() &&
+                   bar->GetValue() * 4 >= bar->GetRange()) {
             step = Asked;
             SaveScreenshot(Shown(), "dialog-downloading");
-            ClickOn(*Shown().Control(kCancelButton));
+            EXPECT_FALSE(Shown().Control(kStartButton)->IsEnabled());
+            PressKey(Shown(), WXK_ESCAPE);
+        } else if (step == Asked && box != nullptr && progressUnderBox < 0) {
+            progressUnderBox = bar->GetValue();
+            textUnderBox = Label(kProgressText);
+        } else if (step == Asked && box != nullptr && Label(kProgressText) != textUnderBox) {
+            step = Answered;
+            EXPECT_GT(bar->GetValue(), progressUnderBox) << "the progress goes on under the box";
+            EXPECT_TRUE(bar->IsEnabled()) << "and is drawn as it is, not greyed";
+            EXPECT_TRUE(Shown().IsEnabled());
+            SaveScreenshot(Shown(), "message-box");
+            // The default button is Yes: Tab moves to No.
+            PressKey(*box, WXK_TAB);
+            ASSERT_FALSE(session->HasEnded()) << "the download ended under the box";
+            PressKey(*box, WXK_RETURN);
         }
     };
     int boxes = 0;
-    const auto modal = [&](wxWindow& box) {
+    const auto modal = [&](wxWindow& shown) {
         ++boxes;
-        EXPECT_EQ(box.GetLabel(), "QVUUpdate");
-        SaveScreenshot(Shown(), "message-box");
-        // The default button is Yes: Tab moves to No.
-        PressKey(box, WXK_TAB);
-        ASSERT_FALSE(session->HasEnded()) << "the download ended under the box";
-        PressKey(box, WXK_RETURN);
+        EXPECT_EQ(shown.GetLabel(), "QVUUpdate");
+        box = &shown;
     };
 
     EXPECT_EQ(RunEngine({ShowNotes()}, eachTurn, modal), 0);
-    EXPECT_EQ(step, Asked);
+    EXPECT_EQ(step, Answered);
     EXPECT_EQ(boxes, 1);
     EXPECT_NE(InstallerRecord().find("olvin5.msi"), std::string::npos);
+}
+
+// While the update check waits on the server, the window is drawn and says
+// so; Cancel then ends the run within a second.
+TEST_F(UpdateWindowTest, TheCheckShowsItsStateAndCancelEndsItAtOnce) {
+    OfferNewerOlvin5();
+    qvutest::LocalServer stalling(served, {"--only", "/QVU.ini", "--stall-after", "0"});
+    ASSERT_TRUE(stalling.Started());
+    UseServer(stalling);
+    environment.Set("QVU_HTTP_RECEIVE_TIMEOUT_MS", "20000");
+    std::chrono::steady_clock::time_point cancelled{};
+    const auto eachTurn = [&](WindowSession&) {
+        if (cancelled != std::chrono::steady_clock::time_point{} ||
+            Label(kOfferedVersionText).empty())
+            return;
+        qvutest::Settle(300);
+        EXPECT_FALSE(Shown().Control(kStartButton)->IsEnabled());
+        EXPECT_TRUE(Shown().IsShownOnScreen());
+        cancelled = std::chrono::steady_clock::now();
+        ClickOn(*Shown().Control(kCancelButton));
+    };
+    EXPECT_EQ(RunEngine({}, eachTurn), 1);
+    EXPECT_LT(std::chrono::steady_clock::now() - cancelled, std::chrono::milliseconds(1500));
+}
+
+// The buttons of the boxes speak the language of the run's texts.
+TEST_F(UpdateWindowTest, BoxesSpeakTheLanguageOfTheRun) {
+    const qvutest::UserLanguage german("de_DE.UTF-8");
+    OfferNewerOlvin5();
+    // The package is there whole: Start asks whether to fetch it again.
+    qvutest::WriteFile(OnDriveC("C:\\Quorvane\\Olvin5\\Update\\olvin5.msi"),
+                       qvutest::PackageBytes(1 << 20));
+    bool asked = false;
+    const auto eachTurn = [&](WindowSession&) {
+        if (!StartEnabled())
+            return;
+        ClickOn(*Shown().Control(asked ? kCancelButton : kStartButton));
+    };
+    const auto modal = [&](wxWindow& box) {
+        asked = true;
+        std::vector<std::string> labels;
+        for (wxWindow* child : box.GetChildren())
+            if (auto* button = dynamic_cast<wxButton*>(child))
+                labels.push_back(wxControl::RemoveMnemonics(button->GetLabel()).utf8_string());
+        EXPECT_EQ(labels, (std::vector<std::string>{"Ja", "Nein", "Abbrechen"}));
+        SaveScreenshot(box, "message-box-german");
+        PressKey(box, WXK_ESCAPE);
+    };
+    EXPECT_EQ(RunEngine({}, eachTurn, modal), 1);
+    EXPECT_TRUE(asked);
+}
+
+// A killed engine: the window says so, and the program ends with status 2.
+TEST_F(UpdateWindowTest, AnEngineThatEndsUnexpectedlyIsReported) {
+    OfferNewerOlvin5();
+    std::string said;
+    const auto eachTurn = [&](WindowSession&) {
+        if (StartEnabled() && said.empty())
+            kill(static_cast<pid_t>(engineProcessId), SIGKILL);
+    };
+    const auto modal = [&](wxWindow& box) {
+        for (wxWindow* child : box.GetChildren())
+            if (auto* text = dynamic_cast<wxStaticText*>(child))
+                said = text->GetLabel().utf8_string();
+        PressKey(box, WXK_RETURN);
+    };
+    EXPECT_EQ(RunEngine({}, eachTurn, modal), 2);
+    EXPECT_NE(said.find("ended unexpectedly"), std::string::npos) << said;
 }
 
 // Escape leaves the choice open, and the entry chosen with the keyboard is
@@ -270,6 +355,11 @@ TEST_F(UpdateWindowTest, PageZoomsAndSendsNewWindowsToTheBrowser) {
         EXPECT_EQ(OpenedPages(), "[" + elsewhere + "]\n");
         EXPECT_EQ(web->GetCurrentURL(), page);
         clickUntil(size.y * 3 / 4, [&] { return web->GetCurrentURL() == next; });
+        EXPECT_EQ(web->GetCurrentURL(), next);
+        // No history: back goes nowhere, by script or by key.
+        web->RunScriptAsync("history.back()");
+        PressKey(*web, WXK_BACK);
+        qvutest::Settle(700);
         EXPECT_EQ(web->GetCurrentURL(), next);
         ClickOn(*Shown().Control(kCancelButton));
     };

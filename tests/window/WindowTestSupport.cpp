@@ -93,6 +93,7 @@ int WindowTest::RunEngine(const std::vector<std::string>& arguments,
     CloseHandle(engineWrites);
     CloseHandle(started.hThread);
     EngineLink link(windowReads, windowWrites, started.hProcess);
+    engineProcessId = started.dwProcessId;
     int status = -1;
     {
         WindowSession running(link);
@@ -110,6 +111,7 @@ int WindowTest::RunEngine(const std::vector<std::string>& arguments,
         if (ended)
             status = running.ExitStatus();
         session = nullptr;
+        engineProcessId = 0;
     }
     return status;
 }

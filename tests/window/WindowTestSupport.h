@@ -29,8 +29,10 @@ protected:
                   const std::function<void(WindowSession&)>& eachTurn,
                   const std::function<void(wxWindow&)>& modalOpened = {});
 
-    // The session of the running engine; null outside RunEngine.
+    // The session of the running engine and the engine's process id; null
+    // and 0 outside RunEngine.
     WindowSession* session = nullptr;
+    DWORD engineProcessId = 0;
 };
 
 // Lets the toolkit handle its events for ms milliseconds: input arrives,
