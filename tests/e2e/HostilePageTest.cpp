@@ -4,16 +4,13 @@
 // real program, in its window on an X server of the test's own, with the
 // page's links clicked as a user clicks them, never does any of these.
 #include "tests/e2e/UpdateMachine.h"
+#include "tests/e2e/XInput.h"
 #include "tests/support/OtherAccount.h"
 #include "tests/support/VirtualDisplay.h"
 
 #include <chrono>
 #include <thread>
 
-#ifdef QVU_WITH_WINDOW
-#include <X11/extensions/XTest.h>
-#include <X11/Xlib.h>
-#endif
 
 namespace {
 
@@ -30,51 +27,6 @@ bool WaitFor(const std::function<bool()>& done, int ms) {
     return true;
 }
 
-#ifdef QVU_WITH_WINDOW
-// The shown top-level window titled title, searched among the root's children
-// (the test's X server has no window manager to reparent them).
-bool FindWindow(Display* display, const char* title, XWindowAttributes& found) {
-    Window root = 0, parent = 0;
-    Window* children = nullptr;
-    unsigned count = 0;
-    if (!XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count))
-        return false;
-    bool hit = false;
-    for (unsigned i = 0; i < count && !hit; ++i) {
-        char* name = nullptr;
-        XWindowAttributes attributes;
-        hit = XFetchName(display, children[i], &name) && name != nullptr &&
-              std::string(name) == title &&
-              XGetWindowAttributes(display, children[i], &attributes) &&
-              attributes.map_state == IsViewable;
-        if (hit)
-            found = attributes;
-        if (name != nullptr)
-            XFree(name);
-    }
-    XFree(children);
-    return hit;
-}
-
-// A click of the user's mouse (the X server's test extension) into the page
-// of the update dialog: the page fills most of the dialog below its versions.
-bool ClickIntoPage() {
-    Display* display = XOpenDisplay(nullptr);
-    if (display == nullptr)
-        return false;
-    XWindowAttributes window;
-    const bool found = FindWindow(display, "Quorvane Zelvo Update", window);
-    if (found) {
-        XTestFakeMotionEvent(display, -1, window.x + window.width / 2,
-                             window.y + window.height * 3 / 5, CurrentTime);
-        XTestFakeButtonEvent(display, 1, True, 20);
-        XTestFakeButtonEvent(display, 1, False, 20);
-        XSync(display, False);
-    }
-    XCloseDisplay(display);
-    return found;
-}
-#endif
 
 class HostilePageTest : public qvutest::UpdateMachineTest {
 protected:
@@ -146,7 +98,7 @@ TEST_P(HostilePageLinkTest, NewWindowLinksOpenOnlyWebAddresses) {
     };
     const bool clicked = WaitFor(
         [&] {
-            ClickIntoPage();
+            qvutest::ClickIntoWindow("Quorvane Zelvo Update", 0.5, 0.6);
             return WaitFor(handled, 1000);
         },
         25000);

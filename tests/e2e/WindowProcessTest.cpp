@@ -4,18 +4,23 @@
 // acts: a window that goes, or says anything else, ends the run as a Cancel,
 // with no installer started.
 #include "tests/e2e/UpdateMachine.h"
+#include "tests/e2e/XInput.h"
+#include "tests/support/ShellStandIns.h"
 #include "tests/support/ScopedEnvironment.h"
 #include "tests/support/VirtualDisplay.h"
 
 #include "app/DialogTemplates.h"
 #include "app/protocol/FrontEndProtocol.h"
 #include "app/protocol/ProtocolPipe.h"
+#include "platform/accounts.h"
 #include "platform/console.h"
 #include "platform/files.h"
 #include "platform/handles.h"
 #include "platform/pipes.h"
 #include "platform/process.h"
 #include "platform/sync.h"
+
+#include <X11/keysym.h>
 
 #include <csignal>
 #include <deque>
@@ -68,6 +73,8 @@ protected:
     }
 };
 
+#ifdef QVU_WITH_WINDOW
+
 // The window program and the page's processes run as the desktop's user,
 // the engine as root; killing the window ends the run as a Cancel.
 TEST_F(WindowProcessTest, WindowAndPageRunAsTheDesktopUserAndTheirEndIsACancel) {
@@ -105,6 +112,105 @@ TEST_F(WindowProcessTest, WindowAndPageRunAsTheDesktopUserAndTheirEndIsACancel) 
     EXPECT_EQ(InstallerRecord(500), "");
     EXPECT_NE(TraceLogText().find("The window program is lost"), std::string::npos);
 }
+
+struct DesktopStartCase {
+    const char* name;
+    int pkexecStatus; // what the authentication answers
+    int exitStatus;   // the window program's
+    const char* said;
+};
+
+class DesktopStartTest : public WindowProcessTest,
+                         public ::testing::WithParamInterface<DesktopStartCase> {};
+
+// From the desktop menu the window program starts as the user and starts
+// the engine through pkexec (a stand-in here: the real one needs the
+// system's polkit); an authentication cancelled or refused is a box that
+// says so, and the program's status 1 or 2.
+TEST_P(DesktopStartTest, TheWindowStartsTheEngineThroughPkexec) {
+    const qvutest::VirtualDisplay display;
+    ASSERT_TRUE(display.Started());
+    ASSERT_TRUE(ShowWindowAsDesktopUser());
+    const fs::path asked = root.Folder() / "marks" / "pkexec.args";
+    fs::create_directories(asked.parent_path());
+    fs::permissions(asked.parent_path(), fs::perms::all);
+    qvutest::WriteScript(standIns / "pkexec", "printf '%s\\n' \"$*\" >'" + asked.string() +
+                                                  "'\nexit " +
+                                                  std::to_string(GetParam().pkexecStatus) + "\n");
+    fs::permissions(standIns / "pkexec", fs::perms::others_read | fs::perms::others_exec,
+                    fs::perm_options::add);
+
+    // The user starts the window program from the menu: as the user, with
+    // the user's environment.
+    qvutest::ScopedEnvironment environment;
+    for (const auto& [name, value] : UpdateEnvironment({{"QVU_DEBUG_OUTPUT", "1"}}))
+        environment.Set(name, value);
+    HANDLE token = nullptr;
+    ASSERT_TRUE(WTSQueryUserToken(WTS_CURRENT_SESSION, &token));
+    LPVOID block = nullptr;
+    ASSERT_TRUE(CreateEnvironmentBlock(&block, token, TRUE));
+    HANDLE errorsRead = nullptr, errorsWritten = nullptr, nothingRead = nullptr,
+           nothingWritten = nullptr;
+    ASSERT_TRUE(CreatePipe(&errorsRead, &errorsWritten, nullptr, 0));
+    ASSERT_TRUE(CreatePipe(&nothingRead, &nothingWritten, nullptr, 0));
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = nothingRead;
+    startup.hStdOutput = nothingWritten;
+    startup.hStdError = errorsWritten;
+    PROCESS_INFORMATION started{};
+    std::string commandLine = "QVUUpdateWindow";
+    const std::string program = qvutest::ProgramPath("QVUUpdateWindow").string();
+    ASSERT_TRUE(CreateProcessAsUserA(token, program.c_str(), commandLine.data(), nullptr, nullptr,
+                                     FALSE, 0, block, nullptr, &startup, &started));
+    DestroyEnvironmentBlock(block);
+    CloseHandle(token);
+    for (HANDLE handle : {errorsWritten, nothingRead, nothingWritten, started.hThread})
+        CloseHandle(handle);
+
+    std::string errors;
+    std::thread reader([&] {
+        char buffer[4096];
+        DWORD got = 0;
+        while (ReadFile(errorsRead, buffer, sizeof buffer, &got, nullptr))
+            errors.append(buffer, got);
+    });
+    // The box is answered once it is there.
+    EXPECT_TRUE(qvutest::WaitUntil(
+        [] {
+            return qvutest::PressKeyInWindow("QVUUpdate", XK_Return) &&
+                   (std::this_thread::sleep_for(std::chrono::milliseconds(300)), true);
+        },
+        20000));
+    EXPECT_EQ(WaitForSingleObject(started.hProcess, 10000), WAIT_OBJECT_0);
+    DWORD status = 0;
+    GetExitCodeProcess(started.hProcess, &status);
+    CloseHandle(started.hProcess);
+    reader.join();
+    CloseHandle(errorsRead);
+    EXPECT_EQ(static_cast<int>(status), GetParam().exitStatus) << errors;
+    EXPECT_NE(errors.find(GetParam().said), std::string::npos) << errors;
+    EXPECT_EQ(qvutest::ReadFile(asked),
+              qvutest::ProgramPath("QVUUpdate").string() + " --window-pipe\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, DesktopStartTest,
+    ::testing::Values(DesktopStartCase{"Cancelled", 126, 1, "authentication was cancelled"},
+                      DesktopStartCase{"Refused", 127, 2, "which was refused"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// The window program never runs as root.
+TEST_F(WindowProcessTest, TheWindowProgramRefusesRoot) {
+    const qvutest::ProgramRun run = qvutest::RunProgram(
+        qvutest::ProgramPath("QVUUpdateWindow"), {}, {{"DISPLAY", ":9"}}, "",
+        root.Folder() / "window-as-root");
+    EXPECT_EQ(run.exitStatus, 2);
+    EXPECT_NE(run.errors.find("does not run as root"), std::string::npos) << run.errors;
+}
+
+#endif
 
 // A window program of the test's own making: it speaks the protocol's bytes
 // to a real engine (QVUUpdate --window-pipe) as it is told.
