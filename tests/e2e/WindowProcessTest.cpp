@@ -176,11 +176,13 @@ TEST_P(DesktopStartTest, TheWindowStartsTheEngineThroughPkexec) {
         while (ReadFile(errorsRead, buffer, sizeof buffer, &got, nullptr))
             errors.append(buffer, got);
     });
-    // The box is answered once it is there.
+    // The box is answered once it is there; looked for four times a second,
+    // as each look is a client of the X server that the window waits behind.
     EXPECT_TRUE(qvutest::WaitUntil(
         [] {
-            return qvutest::PressKeyInWindow("QVUUpdate", XK_Return) &&
-                   (std::this_thread::sleep_for(std::chrono::milliseconds(300)), true);
+            const bool pressed = qvutest::PressKeyInWindow("QVUUpdate", XK_Return);
+            std::this_thread::sleep_for(std::chrono::milliseconds(250));
+            return pressed;
         },
         20000));
     EXPECT_EQ(WaitForSingleObject(started.hProcess, 10000), WAIT_OBJECT_0);
