@@ -37,10 +37,12 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # the build tree, and the window's dependency on the engine package covers them.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS ${CMAKE_LIBRARY_OUTPUT_DIRECTORY})
 
-# Each package's description: a summary line, then the text. The shared
-# summary is left unset, or CPack would put it before both.
+# The engine's package is the main one: its name, description and relations
+# are the defaults, which a build without the window (one component, so one
+# package made as a whole) uses too. Each description is a summary line, then
+# the text; the shared summary is left unset, or CPack would put it before both.
 set(CPACK_DEBIAN_ENGINE_PACKAGE_NAME ${CPACK_PACKAGE_NAME})
-string(CONCAT CPACK_DEBIAN_ENGINE_DESCRIPTION
+string(CONCAT CPACK_DEBIAN_PACKAGE_DESCRIPTION
     "Update manager of the Quorvane products\n"
     "QVUUpdate finds the installed Quorvane products, checks the update server\n"
     "for their updates, downloads the package and hands it to the Windows\n"
@@ -49,7 +51,7 @@ string(CONCAT CPACK_DEBIAN_ENGINE_DESCRIPTION
     "With the tools qvu-reg, qvu-verdll, qvu-server, qvu-msiexec and qvu-zlib,\n"
     "and the in-house libraries libqvukx and libqvuplatform with their headers.")
 # qvu-msiexec unpacks packages with msiextract.
-set(CPACK_DEBIAN_ENGINE_PACKAGE_SUGGESTS "msitools")
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS "msitools")
 
 set(CPACK_DEBIAN_WINDOW_PACKAGE_NAME ${CPACK_PACKAGE_NAME}-window)
 string(CONCAT CPACK_DEBIAN_WINDOW_DESCRIPTION
@@ -67,6 +69,7 @@ set(CPACK_DEBIAN_ENABLE_COMPONENT_DEPENDS ON)
 # browser through xdg-open; the toolkit's own texts come in the user's
 # language from wx3.2-i18n, and the page view's sandbox needs bubblewrap.
 set(CPACK_DEBIAN_WINDOW_PACKAGE_RECOMMENDS "pkexec, xdg-utils, wx3.2-i18n, bubblewrap")
+set(CPACK_DEBIAN_WINDOW_PACKAGE_SUGGESTS "")
 
 # What Debian asks of every package besides the programs: the copyright, the
 # changelog and the manual pages, compressed as Debian wants them (gzip -9n: no
