@@ -23,7 +23,7 @@ function(qvu_add_library name kind)
 endfunction()
 
 # qvu_add_tools(DIR): every subfolder DIR/NAME with .cpp files is the program NAME,
-# installed to the programs' folder. A subfolder may hold a CMakeLists.txt of
+# installed to the programs' folder with the engine (install component engine). A subfolder may hold a CMakeLists.txt of
 # its own instead, for special needs, that makes the program NAME.
 function(qvu_add_tools dir)
     add_custom_target(qvu-tools)
@@ -36,7 +36,7 @@ function(qvu_add_tools dir)
         if(EXISTS ${entry}/CMakeLists.txt)
             add_subdirectory(${entry})
             add_dependencies(qvu-tools ${tool})
-            install(TARGETS ${tool} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+            install(TARGETS ${tool} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT engine)
             continue()
         endif()
         file(GLOB tool_sources CONFIGURE_DEPENDS ${entry}/*.cpp)
@@ -46,6 +46,6 @@ function(qvu_add_tools dir)
         add_executable(${tool} ${tool_sources})
         target_link_libraries(${tool} PRIVATE qvuapp)
         add_dependencies(qvu-tools ${tool})
-        install(TARGETS ${tool} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+        install(TARGETS ${tool} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT engine)
     endforeach()
 endfunction()
