@@ -77,7 +77,9 @@ UpdateWindow::UpdateWindow(std::function<void(int)> press)
         controls_[id] = new wxStaticText(panel_, id, wxEmptyString, rect(id).GetPosition(),
                                          rect(id).GetSize(), alignment | wxST_NO_AUTORESIZE);
     };
+    // Start waits for the run to offer it.
     addButton(kStartButton)->SetDefault();
+    controls_[kStartButton]->Disable();
     addButton(kCancelButton);
     addText(kCurrentVersionLabel, wxALIGN_LEFT);
     addText(kInstalledVersionText, wxALIGN_LEFT);
@@ -101,6 +103,12 @@ UpdateWindow::UpdateWindow(std::function<void(int)> press)
 
 UpdateWindow::~UpdateWindow() = default;
 
+bool UpdateWindow::Show(bool show) {
+    if (show && shownAt_ == 0)
+        shownAt_ = GetTickCount();
+    return wxFrame::Show(show);
+}
+
 wxWindow* UpdateWindow::Control(int id) const {
     const auto found = controls_.find(id);
     return found == controls_.end() ? nullptr : found->second;
@@ -115,8 +123,11 @@ void UpdateWindow::Follow(const platform::DialogChange& change, DWORD arrivedAt)
         Apply(change.controlId, change.kind, change.control);
         return;
     }
+    // Progress that came before the window appeared waited for the window's
+    // start, not for its display.
     if (heldProgress_.empty())
-        heldSince_ = arrivedAt;
+        heldSince_ = shownAt_ != 0 && static_cast<LONG>(shownAt_ - arrivedAt) > 0 ? shownAt_
+                                                                                 : arrivedAt;
     heldProgress_[{change.controlId, change.kind}] = change.control;
     const long sinceShown = (wxGetLocalTimeMillis() - progressShownAt_).ToLong();
     if (sinceShown >= kProgressIntervalMs)

@@ -33,10 +33,13 @@ public:
     void Follow(const platform::DialogChange& change, DWORD arrivedAt);
 
     // Called each time progress reaches the screen, with how long the
-    // oldest of it waited since it arrived, in milliseconds.
+    // oldest of it waited since it arrived, or since the window appeared
+    // when it came before, in milliseconds.
     void SetProgressShownHandler(std::function<void(DWORD)> handler) {
         progressShown_ = std::move(handler);
     }
+
+    bool Show(bool show = true) override;
 
     wxPanel& Panel() const { return *panel_; }
     PageView& Page() const { return *page_; }
@@ -62,6 +65,7 @@ private:
         heldProgress_;
     wxLongLong progressShownAt_ = 0;
     DWORD heldSince_ = 0;
+    DWORD shownAt_ = 0;
     wxTimer progressTimer_;
     std::function<void(DWORD)> progressShown_;
 };

@@ -106,6 +106,9 @@ bool WindowSession::Start() {
         return false;
     }
     CloseHandle(thread);
+    // Built while the engine starts its check, so that the window stands
+    // ready, drawn, when the run's first texts and its progress come.
+    BuildWindow();
     return true;
 }
 
@@ -170,14 +173,18 @@ void WindowSession::EngineGone(const std::string& why) {
         Fail("The update engine could not be started.", 2);
 }
 
+void WindowSession::BuildWindow() {
+    window_ = new UpdateWindow([this](int button) { link_.Send(ActMessage{ActClick{button}}); });
+    window_->SetProgressShownHandler([this](DWORD delayMs) {
+        longestProgressDelayMs_ = std::max(longestProgressDelayMs_, delayMs);
+    });
+}
+
 UpdateWindow& WindowSession::EnsureWindow() {
-    if (window_ == nullptr) {
-        window_ = new UpdateWindow([this](int button) { link_.Send(ActMessage{ActClick{button}}); });
-        window_->SetProgressShownHandler([this](DWORD delayMs) {
-            longestProgressDelayMs_ = std::max(longestProgressDelayMs_, delayMs);
-        });
+    if (window_ == nullptr)
+        BuildWindow();
+    if (!window_->IsShown())
         window_->Show(true);
-    }
     return *window_;
 }
 

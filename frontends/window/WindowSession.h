@@ -37,7 +37,7 @@ public:
     // 2 when it was refused, or the engine went or failed.
     int ExitStatus() const { return status_; }
 
-    // The update window once the engine opened its dialog; null before and after.
+    // The update window, shown once the engine opened its dialog; null after.
     UpdateWindow* Window() const { return window_; }
     // For tests: called with each box or the choice when it opens.
     void SetModalWindowHandler(std::function<void(wxWindow&)> handler) {
@@ -53,6 +53,8 @@ public:
     void EngineGone(const std::string& why);
 
 private:
+    // The update window, hidden until the engine's dialog shows in it.
+    void BuildWindow();
     UpdateWindow& EnsureWindow();
     void Ask(const ViewBox& box);
     void Offer(const ViewChoice& choice);
