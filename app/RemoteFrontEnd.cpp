@@ -1,12 +1,12 @@
 #include "app/RemoteFrontEnd.h"
 
 #include "app/DialogTemplates.h"
-#include "app/QVUUpdateApp.h"
-#include "app/QVUUpdateDlg.h"
-#include "app/SelectProductDlg.h"
 #include "app/protocol/FrontEndProtocol.h"
 #include "app/protocol/ProtocolPipe.h"
 #include "app/protocol/WebAddress.h"
+#include "app/QVUUpdateApp.h"
+#include "app/QVUUpdateDlg.h"
+#include "app/SelectProductDlg.h"
 #include "base/VisibleText.h"
 #include "platform/dialog_controls.h"
 #include "platform/handles.h"
@@ -270,12 +270,14 @@ void RemoteFrontEnd::ShowChange(const platform::DialogChange& change) {
     if (!IsProgress(change)) {
         // In order: what was held back goes first.
         SendHeldProgress();
-        channel_->Send(EncodeFrame(ViewMessage{ViewChange{change.controlId, change.kind, change.control}}));
+        channel_->Send(
+            EncodeFrame(ViewMessage{ViewChange{change.controlId, change.kind, change.control}}));
         return;
     }
-    const auto same = std::find_if(heldProgress_.begin(), heldProgress_.end(), [&](const auto& held) {
-        return held.controlId == change.controlId && held.kind == change.kind;
-    });
+    const auto same =
+        std::find_if(heldProgress_.begin(), heldProgress_.end(), [&](const auto& held) {
+            return held.controlId == change.controlId && held.kind == change.kind;
+        });
     if (same != heldProgress_.end())
         *same = change;
     else
@@ -286,7 +288,8 @@ void RemoteFrontEnd::ShowChange(const platform::DialogChange& change) {
 
 void RemoteFrontEnd::SendHeldProgress() {
     for (const platform::DialogChange& change : heldProgress_)
-        channel_->Send(EncodeFrame(ViewMessage{ViewChange{change.controlId, change.kind, change.control}}));
+        channel_->Send(
+            EncodeFrame(ViewMessage{ViewChange{change.controlId, change.kind, change.control}}));
     if (!heldProgress_.empty())
         progressSentAt_ = GetTickCount();
     heldProgress_.clear();
@@ -316,15 +319,15 @@ int RemoteFrontEnd::ShowMessageBox(CQVUUpdateDlg& dialog, const std::string& tex
                                    const std::string& caption, UINT type) {
     const unsigned question = ++lastQuestion_;
     questions_[question] = Question{Question::Box, MessageBoxButtonIds(type), 0};
-    const int answer = Ask(dialog, EncodeFrame(ViewMessage{ViewBox{question, type, caption, text}}),
-                           question);
+    const int answer =
+        Ask(dialog, EncodeFrame(ViewMessage{ViewBox{question, type, caption, text}}), question);
     // A box whose dialog ended meanwhile closes with its last button.
     return answer != 0 ? answer : DismissingMessageBoxButton(type);
 }
 
 std::size_t RemoteFrontEnd::ChooseProduct(CQVUUpdateDlg& dialog, const ProductChoice& choice) {
-    ViewChoice shown{++lastQuestion_, choice.Caption(), choice.Prompt(), choice.PreselectedIndex(),
-                     {}};
+    ViewChoice shown{
+        ++lastQuestion_, choice.Caption(), choice.Prompt(), choice.PreselectedIndex(), {}};
     for (const ProductChoiceEntry& entry : choice.Entries())
         shown.entries.push_back(entry.name);
     std::vector<int> indexes(shown.entries.size());

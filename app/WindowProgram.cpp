@@ -80,9 +80,9 @@ std::optional<WindowProgram> StartWindowProgram(std::string& why) {
     const std::string program = ProgramBeside("QVUUpdateWindow");
     std::string commandLine = "QVUUpdateWindow --engine-pipe";
     PROCESS_INFORMATION started{};
-    const BOOL ok = CreateProcessAsUserA(token.Get(), program.c_str(), commandLine.data(), nullptr,
-                                         nullptr, FALSE, 0, environment,
-                                         hasHome ? home : nullptr, &startup, &started);
+    const BOOL ok =
+        CreateProcessAsUserA(token.Get(), program.c_str(), commandLine.data(), nullptr, nullptr,
+                             FALSE, 0, environment, hasHome ? home : nullptr, &startup, &started);
     DestroyEnvironmentBlock(environment);
     if (!ok) {
         why = "the window program QVUUpdateWindow cannot be started";

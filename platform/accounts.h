@@ -46,8 +46,8 @@ BOOL WTSQueryUserToken(ULONG sessionId, PHANDLE token);
 // FALSE with ERROR_INVALID_HANDLE for a handle that is no token,
 // ERROR_NOT_SUPPORTED for another class, ERROR_INSUFFICIENT_BUFFER (the
 // size needed in *returnLength) for a buffer too small.
-BOOL GetTokenInformation(HANDLE token, TOKEN_INFORMATION_CLASS informationClass,
-                         LPVOID information, DWORD informationLength, LPDWORD returnLength);
+BOOL GetTokenInformation(HANDLE token, TOKEN_INFORMATION_CLASS informationClass, LPVOID information,
+                         DWORD informationLength, LPDWORD returnLength);
 
 // The account's home folder, Windows-style (backslashes, no drive). *size
 // is the buffer's size in characters; FALSE with ERROR_INSUFFICIENT_BUFFER

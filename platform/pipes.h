@@ -22,8 +22,7 @@ constexpr DWORD ERROR_NO_DATA = 232;
 // standard handle (STARTF_USESTDHANDLES, platform/process.h). size is a hint
 // and ignored. FALSE with ERROR_INVALID_PARAMETER for a null out-pointer,
 // ERROR_TOO_MANY_OPEN_FILES when the process has no descriptors left.
-BOOL CreatePipe(PHANDLE readPipe, PHANDLE writePipe, LPSECURITY_ATTRIBUTES attributes,
-                DWORD size);
+BOOL CreatePipe(PHANDLE readPipe, PHANDLE writePipe, LPSECURITY_ATTRIBUTES attributes, DWORD size);
 
 namespace platform {
 

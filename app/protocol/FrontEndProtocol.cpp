@@ -29,7 +29,9 @@ public:
         bytes_ += text.substr(0, text.find('\0'));
         return *this;
     }
-    Payload& operator<<(long long number) { return *this << std::string_view(std::to_string(number)); }
+    Payload& operator<<(long long number) {
+        return *this << std::string_view(std::to_string(number));
+    }
     std::string Frame() const {
         const auto length = static_cast<std::uint32_t>(bytes_.size());
         std::string frame;
@@ -54,9 +56,8 @@ Fields Split(std::string_view payload) {
     fields.name = payload.substr(0, at);
     while (at != std::string_view::npos) {
         const std::size_t next = payload.find('\0', at + 1);
-        fields.values.push_back(payload.substr(at + 1, next == std::string_view::npos
-                                                           ? std::string_view::npos
-                                                           : next - at - 1));
+        fields.values.push_back(payload.substr(
+            at + 1, next == std::string_view::npos ? std::string_view::npos : next - at - 1));
         at = next;
     }
     return fields;
@@ -112,8 +113,8 @@ std::string Encode(const ViewHello& m) {
 }
 std::string Encode(const ViewChange& m) {
     const platform::DialogControlState& s = m.state;
-    return (Payload("change") << m.controlId << KindName(m.kind) << s.text << s.visible
-                              << s.enabled << s.rangeLow << s.rangeHigh << s.position)
+    return (Payload("change") << m.controlId << KindName(m.kind) << s.text << s.visible << s.enabled
+                              << s.rangeLow << s.rangeHigh << s.position)
         .Frame();
 }
 std::string Encode(const ViewBox& m) {
@@ -170,8 +171,11 @@ std::optional<ViewMessage> ParseChoice(const std::vector<std::string_view>& v) {
     const auto preselected = Number(v[3], 0, count == 0 ? 0 : static_cast<long long>(count) - 1);
     if (!question || !preselected || count > kMaxChoiceEntries)
         return std::nullopt;
-    ViewChoice choice{static_cast<unsigned>(*question), std::string(v[1]), std::string(v[2]),
-                      static_cast<std::size_t>(*preselected), {}};
+    ViewChoice choice{static_cast<unsigned>(*question),
+                      std::string(v[1]),
+                      std::string(v[2]),
+                      static_cast<std::size_t>(*preselected),
+                      {}};
     for (std::size_t i = 4; i < v.size(); ++i)
         choice.entries.emplace_back(v[i]);
     return choice;

@@ -46,8 +46,8 @@ bool IsAttachment(WebKitURIResponse* response) {
 }
 
 bool IsBackOrForward(WebKitPolicyDecision* decision) {
-    WebKitNavigationAction* action =
-        webkit_navigation_policy_decision_get_navigation_action(WEBKIT_NAVIGATION_POLICY_DECISION(decision));
+    WebKitNavigationAction* action = webkit_navigation_policy_decision_get_navigation_action(
+        WEBKIT_NAVIGATION_POLICY_DECISION(decision));
     return webkit_navigation_action_get_navigation_type(action) ==
            WEBKIT_NAVIGATION_TYPE_BACK_FORWARD;
 }
@@ -55,8 +55,8 @@ bool IsBackOrForward(WebKitPolicyDecision* decision) {
 // The page keeps no history: back and forward (by key, mouse button or
 // script) go nowhere. An answer the view would not display, in the page or
 // in any frame of it, is refused before WebKit's default makes it a download.
-gboolean DecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision,
-                      WebKitPolicyDecisionType type, gpointer) {
+gboolean DecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision, WebKitPolicyDecisionType type,
+                      gpointer) {
     if (type == WEBKIT_POLICY_DECISION_TYPE_NAVIGATION_ACTION ||
         type == WEBKIT_POLICY_DECISION_TYPE_NEW_WINDOW_ACTION) {
         if (!IsBackOrForward(decision))

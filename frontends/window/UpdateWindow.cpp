@@ -126,8 +126,8 @@ void UpdateWindow::Follow(const platform::DialogChange& change, DWORD arrivedAt)
     // Progress that came before the window appeared waited for the window's
     // start, not for its display.
     if (heldProgress_.empty())
-        heldSince_ = shownAt_ != 0 && static_cast<LONG>(shownAt_ - arrivedAt) > 0 ? shownAt_
-                                                                                 : arrivedAt;
+        heldSince_ =
+            shownAt_ != 0 && static_cast<LONG>(shownAt_ - arrivedAt) > 0 ? shownAt_ : arrivedAt;
     heldProgress_[{change.controlId, change.kind}] = change.control;
     const long sinceShown = (wxGetLocalTimeMillis() - progressShownAt_).ToLong();
     if (sinceShown >= kProgressIntervalMs)

@@ -46,7 +46,6 @@ public:
     // The control window of a template id; null for others.
     wxWindow* Control(int id) const;
 
-
 private:
     void Apply(int id, platform::DialogChangeKind kind, const platform::DialogControlState& state);
     void ShowHeldProgress();

@@ -73,7 +73,7 @@ DWORD ReadFromEngine(LPVOID parameter) {
         if (status == FrameStatus::Received)
             message = ParseViewMessage(payload);
         if (!message) {
-            const std::string why = status == FrameStatus::Closed   ? "it closed its pipe"
+            const std::string why = status == FrameStatus::Closed     ? "it closed its pipe"
                                     : status == FrameStatus::Received ? "it sent what is no message"
                                                                       : "its pipe broke";
             wxTheApp->CallAfter([session, why] { session->EngineGone(why); });
@@ -256,8 +256,7 @@ void WindowSession::End(int status, bool leaveLoop) {
         if (longestProgressDelayMs_ != 0) {
             // For whoever measures the window's responsiveness (QVU_DEBUG_OUTPUT=1).
             OutputDebugStringA(("QVUUpdateWindow: progress shown at most " +
-                                std::to_string(longestProgressDelayMs_) +
-                                " ms after it arrived\n")
+                                std::to_string(longestProgressDelayMs_) + " ms after it arrived\n")
                                    .c_str());
         }
         window_->Hide();

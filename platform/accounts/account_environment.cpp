@@ -19,9 +19,9 @@ namespace {
 // Variables of this process that belong to its account or its start.
 bool BelongsToThisAccount(std::string_view name) {
     static constexpr std::string_view kOwn[] = {
-        "HOME",          "USER",           "LOGNAME",       "USERNAME",
-        "SHELL",         "MAIL",           "XDG_RUNTIME_DIR", "XDG_CONFIG_HOME",
-        "XDG_CACHE_HOME", "XDG_DATA_HOME", "XDG_STATE_HOME", "DBUS_SESSION_BUS_ADDRESS",
+        "HOME",           "USER",          "LOGNAME",         "USERNAME",
+        "SHELL",          "MAIL",          "XDG_RUNTIME_DIR", "XDG_CONFIG_HOME",
+        "XDG_CACHE_HOME", "XDG_DATA_HOME", "XDG_STATE_HOME",  "DBUS_SESSION_BUS_ADDRESS",
         "PKEXEC_UID"};
     for (std::string_view own : kOwn)
         if (name == own)

@@ -112,8 +112,8 @@ BOOL WTSQueryUserToken(ULONG sessionId, PHANDLE token) {
     return Fail(ERROR_NO_TOKEN);
 }
 
-BOOL GetTokenInformation(HANDLE token, TOKEN_INFORMATION_CLASS informationClass,
-                         LPVOID information, DWORD informationLength, LPDWORD returnLength) {
+BOOL GetTokenInformation(HANDLE token, TOKEN_INFORMATION_CLASS informationClass, LPVOID information,
+                         DWORD informationLength, LPDWORD returnLength) {
     const auto account = platform::FindAccountToken(token);
     if (!account)
         return FALSE;

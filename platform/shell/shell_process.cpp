@@ -147,9 +147,9 @@ BOOL CreateProcessA(LPCSTR applicationName, LPSTR commandLine, LPSECURITY_ATTRIB
 }
 
 BOOL CreateProcessAsUserA(HANDLE token, LPCSTR applicationName, LPSTR commandLine,
-                          LPSECURITY_ATTRIBUTES, LPSECURITY_ATTRIBUTES, BOOL,
-                          DWORD creationFlags, LPVOID environment, LPCSTR currentDirectory,
-                          LPSTARTUPINFOA startupInfo, LPPROCESS_INFORMATION processInformation) {
+                          LPSECURITY_ATTRIBUTES, LPSECURITY_ATTRIBUTES, BOOL, DWORD creationFlags,
+                          LPVOID environment, LPCSTR currentDirectory, LPSTARTUPINFOA startupInfo,
+                          LPPROCESS_INFORMATION processInformation) {
     const auto account = platform::FindAccountToken(token);
     if (!account)
         return FALSE;

@@ -65,8 +65,8 @@ void SetStandardStreams(const int (&streams)[3]) {
 // Gives up this process's account for account: false when any part of it
 // could not be taken, or root could be taken back.
 bool TakeAccount(const ChildAccount& account) {
-    if (setgroups(account.groups.size(), account.groups.data()) != 0 ||
-        setgid(account.gid) != 0 || setuid(account.uid) != 0)
+    if (setgroups(account.groups.size(), account.groups.data()) != 0 || setgid(account.gid) != 0 ||
+        setuid(account.uid) != 0)
         return false;
     return getuid() == account.uid && geteuid() == account.uid && getgid() == account.gid &&
            getegid() == account.gid && (account.uid == 0 || setuid(0) != 0);

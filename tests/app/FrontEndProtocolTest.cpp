@@ -20,8 +20,10 @@ std::string PayloadOf(const std::string& frame) {
 // Every message survives its frame whole, texts with line breaks and
 // controls included; a NUL inside a text cuts it there.
 TEST(FrontEndProtocolTest, MessagesComeThroughTheirFramesWhole) {
-    const ViewChange change{1005, DialogChangeKind::ProgressPosition,
-                            {"12.3%\t(34 min)\r\n\x1b[2J", false, true, -5, 2147483647, -2147483647}};
+    const ViewChange change{
+        1005,
+        DialogChangeKind::ProgressPosition,
+        {"12.3%\t(34 min)\r\n\x1b[2J", false, true, -5, 2147483647, -2147483647}};
     const auto parsedChange = ParseViewMessage(PayloadOf(EncodeFrame(ViewMessage{change})));
     ASSERT_TRUE(parsedChange);
     const auto& got = std::get<ViewChange>(*parsedChange);

@@ -60,16 +60,15 @@ TEST_P(FrontEndChoiceTest, AutostartRunsToTheInstaller) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, FrontEndChoiceTest,
-    ::testing::Values(
-        FrontEndCase{"WindowOnTheDisplay", Display::Running, false, true, true, ""},
-        FrontEndCase{"ConsoleAskedFor", Display::Running, true, true, false, ""},
-        FrontEndCase{"ConsoleWithoutDisplay", Display::None, false, true, false, ""},
-        // Root with a display but nobody who asked: not the window as root.
-        FrontEndCase{"ConsoleForRootAlone", Display::Running, false, false, false,
-                     "runs at the console: no desktop user asked for it"},
-        // The toolkit cannot start: the console takes over.
-        FrontEndCase{"ConsoleWhenTheDisplayFails", Display::Unreachable, false, true, false,
-                     "the display cannot be opened"}),
+    ::testing::Values(FrontEndCase{"WindowOnTheDisplay", Display::Running, false, true, true, ""},
+                      FrontEndCase{"ConsoleAskedFor", Display::Running, true, true, false, ""},
+                      FrontEndCase{"ConsoleWithoutDisplay", Display::None, false, true, false, ""},
+                      // Root with a display but nobody who asked: not the window as root.
+                      FrontEndCase{"ConsoleForRootAlone", Display::Running, false, false, false,
+                                   "runs at the console: no desktop user asked for it"},
+                      // The toolkit cannot start: the console takes over.
+                      FrontEndCase{"ConsoleWhenTheDisplayFails", Display::Unreachable, false, true,
+                                   false, "the display cannot be opened"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace

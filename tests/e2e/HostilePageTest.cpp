@@ -11,7 +11,6 @@
 #include <chrono>
 #include <thread>
 
-
 namespace {
 
 namespace fs = std::filesystem;
@@ -26,7 +25,6 @@ bool WaitFor(const std::function<bool()>& done, int ms) {
     }
     return true;
 }
-
 
 class HostilePageTest : public qvutest::UpdateMachineTest {
 protected:
@@ -52,7 +50,6 @@ protected:
                                      "height:100vh'>link</a></body></html>");
         return Url("/pages/link.html");
     }
-
 };
 
 #ifdef QVU_WITH_WINDOW
@@ -109,8 +106,7 @@ TEST_P(HostilePageLinkTest, NewWindowLinksOpenOnlyWebAddresses) {
         EXPECT_EQ(qvutest::ReadFile(browserRecord), link + "\n");
     } else {
         EXPECT_EQ(qvutest::ReadFile(browserRecord), "");
-        EXPECT_NE(run->ErrorsSoFar().find("new window of the page not opened"),
-                  std::string::npos);
+        EXPECT_NE(run->ErrorsSoFar().find("new window of the page not opened"), std::string::npos);
     }
     EXPECT_TRUE(run->Running()) << "the dialog stays";
 }
@@ -179,8 +175,8 @@ TEST_F(HostilePageTest, LocalFileOnTheCommandLineShowsTheProductsPage) {
     qvutest::LocalServer web(served, {"--log", requests.string()});
     ASSERT_TRUE(web.Started());
     ASSERT_TRUE(ShowWindowAsDesktopUser());
-    const auto run = StartUpdate({"/display=file:///etc/hostname"}, "",
-                                 {{"QVU_WEB_SERVER", web.Url("")}});
+    const auto run =
+        StartUpdate({"/display=file:///etc/hostname"}, "", {{"QVU_WEB_SERVER", web.Url("")}});
     EXPECT_TRUE(WaitFor(
         [&] {
             return qvutest::ReadFile(requests).find("?URL=olvin5-versionhistory-en") !=

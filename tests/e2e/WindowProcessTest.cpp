@@ -5,8 +5,8 @@
 // with no installer started.
 #include "tests/e2e/UpdateMachine.h"
 #include "tests/e2e/XInput.h"
-#include "tests/support/ShellStandIns.h"
 #include "tests/support/ScopedEnvironment.h"
+#include "tests/support/ShellStandIns.h"
 #include "tests/support/VirtualDisplay.h"
 
 #include "app/DialogTemplates.h"
@@ -205,9 +205,9 @@ INSTANTIATE_TEST_SUITE_P(
 
 // The window program never runs as root.
 TEST_F(WindowProcessTest, TheWindowProgramRefusesRoot) {
-    const qvutest::ProgramRun run = qvutest::RunProgram(
-        qvutest::ProgramPath("QVUUpdateWindow"), {}, {{"DISPLAY", ":9"}}, "",
-        root.Folder() / "window-as-root");
+    const qvutest::ProgramRun run =
+        qvutest::RunProgram(qvutest::ProgramPath("QVUUpdateWindow"), {}, {{"DISPLAY", ":9"}}, "",
+                            root.Folder() / "window-as-root");
     EXPECT_EQ(run.exitStatus, 2);
     EXPECT_NE(run.errors.find("does not run as root"), std::string::npos) << run.errors;
 }
@@ -233,8 +233,8 @@ public:
         PROCESS_INFORMATION started{};
         std::string commandLine = "QVUUpdate --window-pipe";
         const std::string program = qvutest::ProgramPath("QVUUpdate").string();
-        EXPECT_TRUE(CreateProcessA(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE,
-                                   0, nullptr, nullptr, &startup, &started));
+        EXPECT_TRUE(CreateProcessA(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0,
+                                   nullptr, nullptr, &startup, &started));
         CloseHandle(engineReads);
         CloseHandle(engineWrites);
         CloseHandle(started.hThread);
@@ -267,8 +267,9 @@ public:
         toEngine_ = nullptr;
     }
     // Waits for a message the engine sent that matches; false after timeoutMs.
-    template <class Message> std::optional<Message> Await(
-        const std::function<bool(const Message&)>& matches, int timeoutMs = 15000) {
+    template <class Message>
+    std::optional<Message> Await(const std::function<bool(const Message&)>& matches,
+                                 int timeoutMs = 15000) {
         std::optional<Message> found;
         qvutest::WaitUntil(
             [&] {
@@ -284,9 +285,11 @@ public:
     }
     bool AwaitEnabled(int control) {
         return Await<ViewChange>([control](const ViewChange& change) {
-            return change.controlId == control &&
-                   change.kind == platform::DialogChangeKind::Enabled && change.state.enabled;
-        }).has_value();
+                   return change.controlId == control &&
+                          change.kind == platform::DialogChangeKind::Enabled &&
+                          change.state.enabled;
+               })
+            .has_value();
     }
     // The engine's exit status once it ended within timeoutMs; -1 otherwise.
     int EngineStatus(DWORD timeoutMs) const {
@@ -340,15 +343,22 @@ TEST_P(BrokenWindowTest, EndsTheRunAsACancel) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, BrokenWindowTest,
-    ::testing::Values(
-        BrokenWindowCase{"Gone", "", true},
-        BrokenWindowCase{"NoFrame", "GET / HTTP/1.1\r\n\r\n", false},
-        BrokenWindowCase{"EmptyFrame", std::string(4, '\0'), false},
-        BrokenWindowCase{"GoneInsideAFrame", std::string("\0\0\0\x09" "cli", 7), true},
-        BrokenWindowCase{"UnknownAct", Frame(std::string("install\0" "1", 9)), false},
-        BrokenWindowCase{"GreetingAgain", EncodeFrame(ActMessage{ActHello{}}), false},
-        BrokenWindowCase{"AnswerNeverAsked", EncodeFrame(ActMessage{ActAnswer{99, IDYES}}),
-                         false}),
+    ::testing::Values(BrokenWindowCase{"Gone", "", true},
+                      BrokenWindowCase{"NoFrame", "GET / HTTP/1.1\r\n\r\n", false},
+                      BrokenWindowCase{"EmptyFrame", std::string(4, '\0'), false},
+                      BrokenWindowCase{"GoneInsideAFrame",
+                                       std::string("\0\0\0\x09"
+                                                   "cli",
+                                                   7),
+                                       true},
+                      BrokenWindowCase{"UnknownAct",
+                                       Frame(std::string("install\0"
+                                                         "1",
+                                                         9)),
+                                       false},
+                      BrokenWindowCase{"GreetingAgain", EncodeFrame(ActMessage{ActHello{}}), false},
+                      BrokenWindowCase{"AnswerNeverAsked",
+                                       EncodeFrame(ActMessage{ActAnswer{99, IDYES}}), false}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // An answer the open question does not offer (OK to a Yes/No question)

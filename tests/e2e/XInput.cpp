@@ -2,8 +2,8 @@
 
 #ifdef QVU_WITH_WINDOW
 
-#include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
+#include <X11/Xlib.h>
 
 #include <string>
 

@@ -80,8 +80,7 @@ void ScriptedFrontEnd::ShowNote(CQVUUpdateDlg&, const std::string& text,
     events_.push_back("note " + caption + ": " + text);
 }
 
-void ScriptedFrontEnd::OpenBrowser(CQVUUpdateDlg&, const std::string& address,
-                                   const std::string&) {
+void ScriptedFrontEnd::OpenBrowser(CQVUUpdateDlg&, const std::string& address, const std::string&) {
     events_.push_back("browse " + address);
 }
 
