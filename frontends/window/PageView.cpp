@@ -152,6 +152,11 @@ void PageView::OnLoaded(wxWebViewEvent& event) {
     // view already draws at it: only the rest is the page's zoom.
     const double scale = std::max(view_->GetContentScaleFactor(), 1.0);
     zoom_ = DocumentZoomPercent(static_cast<int>(view_->GetDPI().GetHeight() / scale));
+    // For whoever checks the page against the screen (QVU_DEBUG_OUTPUT=1).
+    OutputDebugStringA(("QVUUpdateWindow: page shown at " + std::to_string(zoom_) +
+                        "% on a screen of " + std::to_string(view_->GetDPI().GetHeight()) +
+                        " dots per inch at scale " + std::to_string(scale) + "\n")
+                           .c_str());
     view_->SetZoomFactor(static_cast<float>(zoom_) / 100.0f);
     event.Skip();
 }

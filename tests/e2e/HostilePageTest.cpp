@@ -188,6 +188,40 @@ TEST_F(HostilePageTest, LocalFileOnTheCommandLineShowsTheProductsPage) {
 
 #endif
 
+#ifdef QVU_WITH_WINDOW
+
+struct ZoomCase {
+    const char* name;
+    int dotsPerInch;      // the X server's
+    const char* gdkScale; // the desktop's integer scale
+    int zoom;
+};
+
+class PageZoomTest : public HostilePageTest, public ::testing::WithParamInterface<ZoomCase> {};
+
+// The page's zoom is the screen's resolution over 96, with the desktop's
+// integer scale counted once: the toolkit already draws at it. (The
+// toolkit takes the resolution from the desktop's settings, not from the X
+// server's -dpi, so a scale of 2 shows as 192 dots per inch.)
+TEST_P(PageZoomTest, FollowsTheScreenNotTheScaleTwice) {
+    const qvutest::VirtualDisplay display(GetParam().dotsPerInch);
+    ASSERT_TRUE(display.Started());
+    qvutest::ScopedEnvironment scale;
+    scale.Set("GDK_SCALE", GetParam().gdkScale);
+    const auto run = ShowInWindow(Url("/pages/notes.html"));
+    const std::string expected = "page shown at " + std::to_string(GetParam().zoom) + "%";
+    EXPECT_TRUE(WaitFor(
+        [&] { return run->ErrorsSoFar().find("page shown at") != std::string::npos; }, 20000));
+    EXPECT_NE(run->ErrorsSoFar().find(expected), std::string::npos) << run->ErrorsSoFar();
+}
+
+INSTANTIATE_TEST_SUITE_P(Screens, PageZoomTest,
+                         ::testing::Values(ZoomCase{"Plain", 96, "1", 100},
+                                           ZoomCase{"ScaledTwice", 192, "2", 100}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+#endif
+
 // At the console, the page the window would show: /display= replaces the
 // product's page only with a web address; anything else is noted and passed over.
 TEST_F(HostilePageTest, DisplayAddressesOtherThanWebPagesAreNotShown) {
