@@ -1,13 +1,10 @@
 #include "app/WindowProgram.h"
 
+#include "app/protocol/ProtocolPipe.h"
 #include "platform/accounts.h"
-#include "platform/console.h"
 #include "platform/files.h"
 #include "platform/handles.h"
-#include "platform/pipes.h"
 #include "platform/process.h"
-
-#include <utility>
 
 namespace {
 
@@ -23,7 +20,6 @@ public:
     OwnedHandle& operator=(const OwnedHandle&) = delete;
     HANDLE* Out() { return &handle_; }
     HANDLE Get() const { return handle_; }
-    HANDLE Release() { return std::exchange(handle_, nullptr); }
 
 private:
     HANDLE handle_ = nullptr;
@@ -56,9 +52,10 @@ std::optional<WindowProgram> StartWindowProgram(std::string& why) {
         why = "the window is not shown as root";
         return std::nullopt;
     }
-    OwnedHandle windowReads, engineWrites, engineReads, windowWrites;
-    if (!CreatePipe(windowReads.Out(), engineWrites.Out(), nullptr, 0) ||
-        !CreatePipe(engineReads.Out(), windowWrites.Out(), nullptr, 0)) {
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PeerPipes pipes;
+    if (!pipes.Create(startup)) {
         why = "no pipe could be made";
         return std::nullopt;
     }
@@ -71,12 +68,6 @@ std::optional<WindowProgram> StartWindowProgram(std::string& why) {
     }
     const bool hasHome = GetUserProfileDirectoryA(token.Get(), home, &homeSize) &&
                          GetFileAttributesA(home) != INVALID_FILE_ATTRIBUTES;
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = windowReads.Get();
-    startup.hStdOutput = windowWrites.Get();
-    startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
     const std::string program = ProgramBeside("QVUUpdateWindow");
     std::string commandLine = "QVUUpdateWindow --engine-pipe";
     PROCESS_INFORMATION started{};
@@ -84,11 +75,12 @@ std::optional<WindowProgram> StartWindowProgram(std::string& why) {
         CreateProcessAsUserA(token.Get(), program.c_str(), commandLine.data(), nullptr, nullptr,
                              FALSE, 0, environment, hasHome ? home : nullptr, &startup, &started);
     DestroyEnvironmentBlock(environment);
+    pipes.ClosePeerEnds();
     if (!ok) {
         why = "the window program QVUUpdateWindow cannot be started";
         return std::nullopt;
     }
     CloseHandle(started.hThread);
     CloseHandle(started.hProcess);
-    return WindowProgram{engineReads.Release(), engineWrites.Release()};
+    return WindowProgram{pipes.ReleaseFromPeer(), pipes.ReleaseToPeer()};
 }

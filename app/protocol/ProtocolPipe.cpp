@@ -1,9 +1,20 @@
 #include "app/protocol/ProtocolPipe.h"
 
 #include "app/protocol/FrontEndProtocol.h"
+#include "platform/console.h"
 #include "platform/files.h"
+#include "platform/handles.h"
+#include "platform/pipes.h"
+
+#include <utility>
 
 namespace {
+
+void CloseHeld(HANDLE& handle) {
+    if (handle != nullptr)
+        CloseHandle(handle);
+    handle = nullptr;
+}
 
 // Reads exactly size bytes; false at the pipe's end or on a failure.
 bool ReadWhole(HANDLE pipe, char* buffer, DWORD size, DWORD& total) {
@@ -36,4 +47,33 @@ bool SendFrame(HANDLE pipe, const std::string& frame) {
     DWORD written = 0;
     return WriteFile(pipe, frame.data(), static_cast<DWORD>(frame.size()), &written, nullptr) &&
            written == frame.size();
+}
+
+PeerPipes::~PeerPipes() {
+    for (HANDLE* held : {&fromPeer_, &toPeer_, &peerReads_, &peerWrites_})
+        CloseHeld(*held);
+}
+
+bool PeerPipes::Create(STARTUPINFOA& startupInfo) {
+    if (!CreatePipe(&peerReads_, &toPeer_, nullptr, 0) ||
+        !CreatePipe(&fromPeer_, &peerWrites_, nullptr, 0))
+        return false;
+    startupInfo.dwFlags |= STARTF_USESTDHANDLES;
+    startupInfo.hStdInput = peerReads_;
+    startupInfo.hStdOutput = peerWrites_;
+    startupInfo.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+    return true;
+}
+
+void PeerPipes::ClosePeerEnds() {
+    CloseHeld(peerReads_);
+    CloseHeld(peerWrites_);
+}
+
+HANDLE PeerPipes::ReleaseFromPeer() {
+    return std::exchange(fromPeer_, nullptr);
+}
+
+HANDLE PeerPipes::ReleaseToPeer() {
+    return std::exchange(toPeer_, nullptr);
 }

@@ -1,7 +1,6 @@
 #include "frontends/window/EngineLink.h"
 
 #include "app/protocol/ProtocolPipe.h"
-#include "platform/console.h"
 #include "platform/files.h"
 #include "platform/handles.h"
 #include "platform/pipes.h"
@@ -38,46 +37,31 @@ std::unique_ptr<EngineLink> EngineLink::FromStandardStreams(std::string& why) {
         why = "its standard input and output lead nowhere";
         return nullptr;
     }
-    return std::unique_ptr<EngineLink>(new EngineLink(input, output, nullptr));
+    return std::make_unique<EngineLink>(input, output, nullptr);
 }
 
 std::unique_ptr<EngineLink> EngineLink::StartEngine(const std::vector<std::string>& arguments,
                                                     std::string& why) {
-    HANDLE engineReads = nullptr, windowWrites = nullptr;
-    HANDLE windowReads = nullptr, engineWrites = nullptr;
-    if (!CreatePipe(&engineReads, &windowWrites, nullptr, 0)) {
-        why = "no pipe could be made";
-        return nullptr;
-    }
-    if (!CreatePipe(&windowReads, &engineWrites, nullptr, 0)) {
-        CloseHandle(engineReads);
-        CloseHandle(windowWrites);
-        why = "no pipe could be made";
-        return nullptr;
-    }
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = engineReads;
-    startup.hStdOutput = engineWrites;
-    startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+    PeerPipes pipes;
+    if (!pipes.Create(startup)) {
+        why = "no pipe could be made";
+        return nullptr;
+    }
     std::vector<std::string> engineArguments = {kEngineWindowSwitch};
     engineArguments.insert(engineArguments.end(), arguments.begin(), arguments.end());
     PROCESS_INFORMATION started{};
     const BOOL ok = platform::CreateProcessAsAdministrator(EnginePath().c_str(), engineArguments,
                                                            &startup, &started);
-    // The engine's ends are the engine's now: this program keeps only its own,
-    // so that the pipes end when the engine does.
-    CloseHandle(engineReads);
-    CloseHandle(engineWrites);
+    pipes.ClosePeerEnds();
     if (!ok) {
-        CloseHandle(windowReads);
-        CloseHandle(windowWrites);
         why = "QVUUpdate or pkexec is missing";
         return nullptr;
     }
     CloseHandle(started.hThread);
-    return std::unique_ptr<EngineLink>(new EngineLink(windowReads, windowWrites, started.hProcess));
+    return std::make_unique<EngineLink>(pipes.ReleaseFromPeer(), pipes.ReleaseToPeer(),
+                                        started.hProcess);
 }
 
 bool EngineLink::Send(const ActMessage& message) {

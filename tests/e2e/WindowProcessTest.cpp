@@ -221,23 +221,19 @@ public:
     explicit ScriptedWindow(const std::map<std::string, std::string>& environment) {
         for (const auto& [name, value] : environment)
             environment_.Set(name, value);
-        HANDLE engineReads = nullptr, engineWrites = nullptr;
-        EXPECT_TRUE(CreatePipe(&engineReads, &toEngine_, nullptr, 0));
-        EXPECT_TRUE(CreatePipe(&fromEngine_, &engineWrites, nullptr, 0));
         STARTUPINFOA startup{};
         startup.cb = sizeof startup;
-        startup.dwFlags = STARTF_USESTDHANDLES;
-        startup.hStdInput = engineReads;
-        startup.hStdOutput = engineWrites;
-        startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+        PeerPipes pipes;
+        EXPECT_TRUE(pipes.Create(startup));
         PROCESS_INFORMATION started{};
         std::string commandLine = "QVUUpdate --window-pipe";
         const std::string program = qvutest::ProgramPath("QVUUpdate").string();
         EXPECT_TRUE(CreateProcessA(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0,
                                    nullptr, nullptr, &startup, &started));
-        CloseHandle(engineReads);
-        CloseHandle(engineWrites);
+        pipes.ClosePeerEnds();
         CloseHandle(started.hThread);
+        fromEngine_ = pipes.ReleaseFromPeer();
+        toEngine_ = pipes.ReleaseToPeer();
         engine_ = started.hProcess;
         reader_ = std::thread([this] {
             std::string payload;

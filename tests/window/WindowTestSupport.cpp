@@ -1,10 +1,9 @@
 #include "tests/window/WindowTestSupport.h"
 
+#include "app/protocol/ProtocolPipe.h"
 #include "frontends/window/EngineLink.h"
 #include "frontends/window/Toolkit.h"
-#include "platform/console.h"
 #include "platform/handles.h"
-#include "platform/pipes.h"
 #include "platform/process.h"
 #include "tests/support/VirtualDisplay.h"
 
@@ -72,27 +71,20 @@ void WindowTest::SetUp() {
 int WindowTest::RunEngine(const std::vector<std::string>& arguments,
                           const std::function<void(WindowSession&)>& eachTurn,
                           const std::function<void(wxWindow&)>& modalOpened) {
-    HANDLE engineReads = nullptr, windowWrites = nullptr, windowReads = nullptr,
-           engineWrites = nullptr;
-    EXPECT_TRUE(CreatePipe(&engineReads, &windowWrites, nullptr, 0));
-    EXPECT_TRUE(CreatePipe(&windowReads, &engineWrites, nullptr, 0));
     std::string commandLine = "QVUUpdate --window-pipe";
     for (const std::string& argument : arguments)
         commandLine += " \"" + argument + "\"";
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = engineReads;
-    startup.hStdOutput = engineWrites;
-    startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+    PeerPipes pipes;
+    EXPECT_TRUE(pipes.Create(startup));
     PROCESS_INFORMATION started{};
     const std::string program = ProgramPath("QVUUpdate").string();
     EXPECT_TRUE(CreateProcessA(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0,
                                nullptr, nullptr, &startup, &started));
-    CloseHandle(engineReads);
-    CloseHandle(engineWrites);
+    pipes.ClosePeerEnds();
     CloseHandle(started.hThread);
-    EngineLink link(windowReads, windowWrites, started.hProcess);
+    EngineLink link(pipes.ReleaseFromPeer(), pipes.ReleaseToPeer(), started.hProcess);
     engineProcessId = started.dwProcessId;
     int status = -1;
     {
