@@ -7,6 +7,7 @@
 #include "platform/registry.h"
 #include "platform/strings.h"
 #include "tracelog/TraceLog.h"
+#include "update/SelfCheck.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -178,4 +179,8 @@ int ExitStatusOf(RunOutcome outcome) {
         break;
     }
     return kExitFailed;
+}
+
+const char* UpdateManagerVersion() {
+    return kUpdateManagerVersion;
 }

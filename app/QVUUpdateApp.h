@@ -77,6 +77,9 @@ enum class RunOutcome {
     InstallerNotStarted,
 };
 
+// The update manager's own version ("4.2.4").
+const char* UpdateManagerVersion();
+
 // The program's exit status for a run that ended so: 0 the installer was
 // started, 1 (kExitEndedByUser) the user ended the run with Cancel and
 // nothing had failed, 2 (kExitFailed) the run ended on an error or a refusal.

@@ -10,7 +10,6 @@
 #include "platform/pipes.h"
 #include "platform/strings.h"
 #include "platform/sync.h"
-#include "update/SelfCheck.h"
 
 #include <cstdlib>
 #include <iostream>
@@ -95,7 +94,7 @@ int main(int argc, char** argv) {
         if (ascii::EqualsIgnoringCase(asked, "--help"))
             std::cout << kUsage;
         else
-            std::cout << "QVUUpdate (Quorvane Zelvo Update) " << kUpdateManagerVersion << '\n';
+            std::cout << "QVUUpdate (Quorvane Zelvo Update) " << UpdateManagerVersion() << '\n';
         return kInformationShown;
     }
     // The switches that choose the front end change nothing else: as text
@@ -121,6 +120,11 @@ int main(int argc, char** argv) {
         if (!window)
             std::cerr << app.ApplicationName() << ": the update runs at the console: " << why
                       << '\n';
+    } else if (!HasArgument(argc, argv, "--console") && HasEnvironmentValue("PKEXEC_UID")) {
+        // pkexec hands no display on: the window is the desktop menu's.
+        std::cerr << app.ApplicationName()
+                  << ": the update runs at the console: pkexec passes no display on (start "
+                     "QVUUpdateWindow, or sudo QVUUpdate, for the window)\n";
     }
     if (window) {
         app.InitInstance(commandLine, *window);

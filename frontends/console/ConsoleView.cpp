@@ -3,8 +3,6 @@
 #include "app/QVUUpdateDlg.h"
 #include "app/WebBrowser.h"
 #include "base/VisibleText.h"
-#include "products/ProductDetection.h"
-#include "update/UpdateDescription.h"
 
 #include <cstdint>
 

@@ -271,8 +271,11 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(UpdateRunTest, CancelDuringADownloadAnsweredNoLetsTheDownloadGoOn) {
     InstallOlvin5();
-    const std::string big = PackageBytes(32 << 20);
-    Describe(PackageSection("Olvin5", "5.2.0.7", big));
+    // About two seconds, so that the question comes before the end however
+    // busy the machine is.
+    const qvutest::LocalServer slow(served, {"--rate", "4194304"});
+    const std::string big = PackageBytes(8 << 20);
+    Describe(PackageSection("Olvin5", "5.2.0.7", big, "olvin5.msi", &slow));
     std::size_t positionsBeforeQuestion = 0;
     frontEnd.PressCancel([&] {
         positionsBeforeQuestion = frontEnd.EventsStartingWith("position 1004").size();

@@ -1,7 +1,10 @@
 # The build's promises about the tree, checked as a test (cmake -P):
 # - only public headers are installed, and each compiles on its own from the
 #   installed tree (none reaches into an internal header);
-# - a library listed with a folder that has no sources fails the configuration.
+# - a library listed with a folder that has no sources fails the configuration;
+# - the views know the run only through the front-end protocol: nothing in
+#   frontends/ includes from update/ or products/, and the window's code
+#   includes from app/ only the protocol and the dialog templates.
 #
 #   cmake -DBINARY_DIR=... -DSOURCE_DIR=... -DCXX=... -DWORK=... -P CheckLayout.cmake
 
@@ -31,6 +34,21 @@ foreach(header ${installed})
                     RESULT_VARIABLE status ERROR_VARIABLE errors)
     if(NOT status EQUAL 0)
         message(FATAL_ERROR "${header} does not compile on its own:\n${errors}")
+    endif()
+endforeach()
+
+file(GLOB_RECURSE view_sources ${SOURCE_DIR}/frontends/*.cpp ${SOURCE_DIR}/frontends/*.h)
+foreach(source ${view_sources})
+    file(STRINGS ${source} includes REGEX "^#include \"(update|products)/")
+    if(includes)
+        message(FATAL_ERROR "${source} reaches past the front-end protocol: ${includes}")
+    endif()
+    if(source MATCHES "/frontends/window/|/frontends/QVUUpdateWindow.cpp$")
+        file(STRINGS ${source} includes REGEX "^#include \"app/")
+        list(FILTER includes EXCLUDE REGEX "\"app/(protocol/|DialogTemplates.h)")
+        if(includes)
+            message(FATAL_ERROR "${source} knows more of the run than the protocol: ${includes}")
+        endif()
     endif()
 endforeach()
 

@@ -71,4 +71,18 @@ INSTANTIATE_TEST_SUITE_P(
                                    false, "the display cannot be opened"}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// pkexec hands no display on: the engine it starts from a shell runs at
+// the console and says where the window is.
+TEST_F(FrontEndChoiceTest, PkexecFromAShellRunsAtTheConsoleAndSaysWhy) {
+    qvutest::ScopedEnvironment environment;
+    environment.Unset("DISPLAY");
+    environment.Unset("WAYLAND_DISPLAY");
+    InstallOlvin5();
+    ServePackage(30000);
+    console = false;
+    const qvutest::ProgramRun run = RunUpdate({"/autostart"}, "", {{"PKEXEC_UID", "1000"}});
+    EXPECT_EQ(run.exitStatus, qvutest::kInstallerStarted) << run.errors;
+    EXPECT_NE(run.errors.find("pkexec passes no display on"), std::string::npos) << run.errors;
+}
+
 } // namespace
