@@ -170,21 +170,31 @@ TEST_P(DesktopStartTest, TheWindowStartsTheEngineThroughPkexec) {
         CloseHandle(handle);
 
     std::string errors;
+    std::mutex errorsLock;
     std::thread reader([&] {
         char buffer[4096];
         DWORD got = 0;
-        while (ReadFile(errorsRead, buffer, sizeof buffer, &got, nullptr))
+        while (ReadFile(errorsRead, buffer, sizeof buffer, &got, nullptr)) {
+            const std::lock_guard<std::mutex> held(errorsLock);
             errors.append(buffer, got);
+        }
     });
-    // The box is answered once it is there; looked for four times a second,
-    // as each look is a client of the X server that the window waits behind.
+    // The box is answered once the window has said what it shows: no client
+    // of the X server looks for it before, as the window's own connection
+    // could wait behind them.
+    EXPECT_TRUE(qvutest::WaitUntil(
+        [&] {
+            const std::lock_guard<std::mutex> held(errorsLock);
+            return errors.find(GetParam().said) != std::string::npos;
+        },
+        20000));
     EXPECT_TRUE(qvutest::WaitUntil(
         [] {
             const bool pressed = qvutest::PressKeyInWindow("QVUUpdate", XK_Return);
             std::this_thread::sleep_for(std::chrono::milliseconds(250));
             return pressed;
         },
-        20000));
+        10000));
     EXPECT_EQ(WaitForSingleObject(started.hProcess, 10000), WAIT_OBJECT_0);
     DWORD status = 0;
     GetExitCodeProcess(started.hProcess, &status);
