@@ -8,13 +8,15 @@
 #include <wx/sizer.h>
 #include <wx/statbmp.h>
 #include <wx/stattext.h>
+#include <wx/stockitem.h>
 
 namespace {
 
 // Text lines wrap at this width, as a Windows box wraps long messages.
 constexpr int kTextWidth = 420;
 
-// The toolkit's stock button for a box button: its label and mnemonic.
+// The toolkit's stock button for a box button, whose label and mnemonic it
+// translates.
 wxWindowID StockId(int button) {
     switch (button) {
     case IDCANCEL:
@@ -77,7 +79,9 @@ MessageBoxWindow::MessageBoxWindow(wxWindow* parent, const std::string& text,
     auto* buttons = new wxBoxSizer(wxHORIZONTAL);
     const int defaultButton = DefaultMessageBoxButton(type);
     for (int id : MessageBoxButtonIds(type)) {
-        auto* button = new wxButton(this, StockId(id));
+        // The label as wxWidgets translates it, on a button of no stock id:
+        // GTK would draw its own stock label, in the C library's locale.
+        auto* button = new wxButton(this, wxID_ANY, wxGetStockLabel(StockId(id)));
         button->Bind(wxEVT_BUTTON, [this, id](wxCommandEvent&) { Press(id); });
         buttons->Add(button, 0, wxALL, 4);
         if (id == defaultButton) {
