@@ -202,7 +202,6 @@ void CQVUUpdateDlg::RunModalLoop(const std::function<bool()>& done) {
             }
         }
         DispatchGuarded(message);
-        frontEnd_.MessageHandled(*this, message);
     }
     --modalDepth_;
 }

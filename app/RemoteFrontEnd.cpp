@@ -270,8 +270,7 @@ void RemoteFrontEnd::ShowChange(const platform::DialogChange& change) {
     if (!IsProgress(change)) {
         // In order: what was held back goes first.
         SendHeldProgress();
-        channel_->Send(
-            EncodeFrame(ViewMessage{ViewChange{change.controlId, change.kind, change.control}}));
+        SendChange(change);
         return;
     }
     const auto same =
@@ -286,10 +285,14 @@ void RemoteFrontEnd::ShowChange(const platform::DialogChange& change) {
         SendHeldProgress();
 }
 
+void RemoteFrontEnd::SendChange(const platform::DialogChange& change) {
+    channel_->Send(
+        EncodeFrame(ViewMessage{ViewChange{change.controlId, change.kind, change.control}}));
+}
+
 void RemoteFrontEnd::SendHeldProgress() {
     for (const platform::DialogChange& change : heldProgress_)
-        channel_->Send(
-            EncodeFrame(ViewMessage{ViewChange{change.controlId, change.kind, change.control}}));
+        SendChange(change);
     if (!heldProgress_.empty())
         progressSentAt_ = GetTickCount();
     heldProgress_.clear();

@@ -63,6 +63,7 @@ private:
     };
 
     void ShowChange(const platform::DialogChange& change);
+    void SendChange(const platform::DialogChange& change);
     void SendHeldProgress();
     // Opens a question and handles the dialog's messages until the window
     // answers it or the dialog ends; the answer, or 0.

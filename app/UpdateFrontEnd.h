@@ -74,16 +74,10 @@ public:
 
     // Waits on the dialog's thread until a message is posted to the dialog
     // and takes it; false when it came back without one (woken by something
-    // of its own, or after a long while), and the loop looks again. The
-    // default sleeps on the dialog's queue. A front end whose toolkit has an
-    // event loop runs that loop instead, woken by the queue's waker
-    // (platform::SetWindowQueueWaker), so its windows stay alive meanwhile.
+    // of its own, or after a while), and the loop looks again. The default
+    // sleeps on the dialog's queue; a front end with work of its own to do
+    // meanwhile (held-back progress to send) wakes for it.
     virtual bool WaitForMessage(CQVUUpdateDlg& dialog, MSG& message);
-
-    // After each message handled: a front end with an event loop of its own
-    // may let it catch up here, at a rate of its choosing, so that a flood of
-    // posted commands (the download's progress) never freezes its windows.
-    virtual void MessageHandled(CQVUUpdateDlg& /*dialog*/, const MSG& /*message*/) {}
 
     // A message of WM_APP or above that the front end posted to the dialog.
     virtual void HandleFrontEndMessage(CQVUUpdateDlg& /*dialog*/, const MSG& /*message*/) {}

@@ -1,5 +1,6 @@
 #include "app/WindowProgram.h"
 
+#include "app/protocol/FrontEndProtocol.h"
 #include "app/protocol/ProtocolPipe.h"
 #include "platform/accounts.h"
 #include "platform/files.h"
@@ -32,14 +33,6 @@ bool IsElevated(HANDLE token) {
            elevation.TokenIsElevated != 0;
 }
 
-std::string ProgramBeside(const char* name) {
-    char path[MAX_PATH] = {};
-    const DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
-    std::string folder(path, length);
-    folder.erase(folder.find_last_of('\\') + 1);
-    return folder + name;
-}
-
 } // namespace
 
 std::optional<WindowProgram> StartWindowProgram(std::string& why) {
@@ -68,8 +61,8 @@ std::optional<WindowProgram> StartWindowProgram(std::string& why) {
     }
     const bool hasHome = GetUserProfileDirectoryA(token.Get(), home, &homeSize) &&
                          GetFileAttributesA(home) != INVALID_FILE_ATTRIBUTES;
-    const std::string program = ProgramBeside("QVUUpdateWindow");
-    std::string commandLine = "QVUUpdateWindow --engine-pipe";
+    const std::string program = PeerProgramPath("QVUUpdateWindow");
+    std::string commandLine = std::string("QVUUpdateWindow ") + kWindowEngineSwitch;
     PROCESS_INFORMATION started{};
     const BOOL ok =
         CreateProcessAsUserA(token.Get(), program.c_str(), commandLine.data(), nullptr, nullptr,

@@ -2,6 +2,7 @@
 // of the desktop's user or at the console. The engine links no window
 // toolkit: it runs as the administrator, and nothing that shows outside
 // content does. The exit status tells a calling script how the run ended.
+#include "app/protocol/FrontEndProtocol.h"
 #include "app/QVUUpdateApp.h"
 #include "app/RemoteFrontEnd.h"
 #include "app/WindowProgram.h"
@@ -103,7 +104,7 @@ int main(int argc, char** argv) {
     const std::string commandLine = JoinArguments(argc, argv);
     std::string why;
     std::unique_ptr<RemoteFrontEnd> window;
-    if (HasArgument(argc, argv, "--window-pipe")) {
+    if (HasArgument(argc, argv, kEngineWindowSwitch)) {
         // The window program started this engine (through pkexec) and
         // talks on standard input and output; nobody else is there to ask.
         HANDLE fromWindow = nullptr, toWindow = nullptr;

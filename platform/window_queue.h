@@ -6,8 +6,6 @@
 
 #include "platform/win_types.h"
 
-#include <functional>
-
 constexpr UINT WM_CLOSE = 0x0010;
 constexpr UINT WM_COMMAND = 0x0111;
 constexpr UINT WM_USER = 0x0400;
@@ -41,24 +39,14 @@ HWND CreateWindowQueue();
 
 // Takes the oldest message of the window's queue, waiting up to timeoutMs
 // for one to arrive. False when nothing came in time or the window is gone.
-// It lets fast messages gather first (GatherWindowMessages).
+// When the reader took a message a moment ago and the queue is empty, it
+// waits a millisecond before it sleeps: messages that pour in (a download
+// posts one per block) then wake it about a thousand times a second, not
+// once each, which would cost the poster as much as its own work. A message
+// is seen at most a millisecond later.
 bool GetWindowMessage(HWND window, MSG* message, DWORD timeoutMs);
-
-// When the reader took a message a moment ago and the queue is empty, waits a
-// millisecond before the reader sleeps: messages that pour in (a download
-// posts one per block) then wake it about a thousand times a second, not once
-// each, which would cost the poster as much as its own work. A message is
-// seen at most a millisecond later.
-void GatherWindowMessages(HWND window);
 
 // Takes the oldest message without waiting; false when there is none.
 bool PeekWindowMessage(HWND window, MSG* message);
-
-// For a front end whose thread sleeps in a toolkit's event loop rather than
-// in GetWindowMessage: waker is called whenever a message arrives in the
-// window's empty queue, on the posting thread, outside every platform lock.
-// A reader that takes every message before it sleeps again misses none. An
-// empty waker removes it; it goes with the window.
-void SetWindowQueueWaker(HWND window, std::function<void()> waker);
 
 } // namespace platform

@@ -25,6 +25,11 @@
 #include <vector>
 
 constexpr int kFrontEndProtocolVersion = 1;
+// The switch that makes QVUUpdate speak the protocol on its standard
+// streams (the window started it), and the one that tells QVUUpdateWindow
+// the engine started it and speaks on its standard streams.
+inline constexpr const char* kEngineWindowSwitch = "--window-pipe";
+inline constexpr const char* kWindowEngineSwitch = "--engine-pipe";
 // No message is longer: a reader refuses a frame that says it is.
 constexpr std::size_t kMaxFrontEndMessageBytes = 64 * 1024;
 // A choice offers at most this many entries (the catalogue has fifteen products).

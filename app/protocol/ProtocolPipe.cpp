@@ -49,6 +49,14 @@ bool SendFrame(HANDLE pipe, const std::string& frame) {
            written == frame.size();
 }
 
+std::string PeerProgramPath(const char* name) {
+    char path[MAX_PATH] = {};
+    const DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
+    std::string folder(path, length);
+    folder.erase(folder.find_last_of('\\') + 1);
+    return folder + name;
+}
+
 PeerPipes::~PeerPipes() {
     for (HANDLE* held : {&fromPeer_, &toPeer_, &peerReads_, &peerWrites_})
         CloseHeld(*held);

@@ -20,6 +20,10 @@ FrameStatus ReceiveFrame(HANDLE pipe, std::string& payload);
 // Writes frame whole (EncodeFrame); false when the pipe is closed or broken.
 bool SendFrame(HANDLE pipe, const std::string& frame);
 
+// The Windows-style path of the peer program name (QVUUpdate, or
+// QVUUpdateWindow), which lies beside the running one.
+std::string PeerProgramPath(const char* name);
+
 // The two pipes to a peer this program starts (the window for the engine,
 // the engine for the window): Create makes them and sets startupInfo
 // (STARTF_USESTDHANDLES) so that the peer speaks the protocol on its

@@ -7,19 +7,6 @@
 #include "platform/process.h"
 #include "platform/sync.h"
 
-namespace {
-
-// The engine's Windows-style path: QVUUpdate beside this program.
-std::string EnginePath() {
-    char path[MAX_PATH] = {};
-    const DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
-    std::string folder(path, length);
-    folder.erase(folder.find_last_of('\\') + 1);
-    return folder + "QVUUpdate";
-}
-
-} // namespace
-
 EngineLink::EngineLink(HANDLE fromEngine, HANDLE toEngine, HANDLE process)
     : fromEngine_(fromEngine), toEngine_(toEngine), process_(process) {}
 
@@ -52,8 +39,8 @@ std::unique_ptr<EngineLink> EngineLink::StartEngine(const std::vector<std::strin
     std::vector<std::string> engineArguments = {kEngineWindowSwitch};
     engineArguments.insert(engineArguments.end(), arguments.begin(), arguments.end());
     PROCESS_INFORMATION started{};
-    const BOOL ok = platform::CreateProcessAsAdministrator(EnginePath().c_str(), engineArguments,
-                                                           &startup, &started);
+    const BOOL ok = platform::CreateProcessAsAdministrator(PeerProgramPath("QVUUpdate").c_str(),
+                                                           engineArguments, &startup, &started);
     pipes.ClosePeerEnds();
     if (!ok) {
         why = "QVUUpdate or pkexec is missing";

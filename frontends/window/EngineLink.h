@@ -46,8 +46,3 @@ private:
     HANDLE toEngine_;
     HANDLE process_;
 };
-
-// The switch that makes QVUUpdate speak the protocol on its standard
-// streams, and the one that tells this program the engine started it.
-inline constexpr const char* kEngineWindowSwitch = "--window-pipe";
-inline constexpr const char* kWindowEngineSwitch = "--engine-pipe";

@@ -1,6 +1,5 @@
 #include "frontends/window/WindowSession.h"
 
-#include "app/DialogTemplates.h"
 #include "app/protocol/ProtocolPipe.h"
 #include "app/protocol/WebAddress.h"
 #include "frontends/window/EngineLink.h"

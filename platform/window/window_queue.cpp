@@ -16,7 +16,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// How long a reader lets fast messages gather (GatherWindowMessages).
+// How long a reader lets fast messages gather (GetWindowMessage).
 constexpr auto kGatherTime = std::chrono::milliseconds(1);
 
 // Window handles share the kernel's handle table, whose values are never
@@ -25,7 +25,6 @@ struct WindowQueue : platform::KernelObject {
     std::mutex lock;
     std::condition_variable arrived;
     std::deque<MSG> messages;
-    std::function<void()> waker;
     bool destroyed = false;
     // When the reader last took a message.
     Clock::time_point lastTaken;
@@ -50,7 +49,10 @@ bool TakeFront(WindowQueue& queue, MSG* message) {
     return true;
 }
 
-// GatherWindowMessages on a window found.
+// When the reader took a message a moment ago and the queue is empty, waits
+// a millisecond before the reader sleeps: messages that pour in (a download
+// posts one per block) then wake it about a thousand times a second, not
+// once each, which would cost the poster as much as its own work.
 void Gather(WindowQueue& queue) {
     {
         std::lock_guard<std::mutex> guard(queue.lock);
@@ -71,7 +73,6 @@ BOOL PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     const std::shared_ptr<WindowQueue> queue = FindWindow(window);
     if (!queue)
         return InvalidWindow();
-    std::function<void()> waker;
     bool wasEmpty = false;
     {
         std::lock_guard<std::mutex> guard(queue->lock);
@@ -80,14 +81,10 @@ BOOL PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
             return InvalidWindow();
         // A reader only sleeps on an empty queue.
         wasEmpty = queue->messages.empty();
-        if (wasEmpty)
-            waker = queue->waker;
         queue->messages.push_back(MSG{window, message, wParam, lParam, GetTickCount()});
     }
     if (wasEmpty)
         queue->arrived.notify_one();
-    if (waker)
-        waker();
     return TRUE;
 }
 
@@ -99,7 +96,6 @@ BOOL DestroyWindow(HWND window) {
         std::lock_guard<std::mutex> guard(queue->lock);
         queue->destroyed = true;
         queue->messages.clear();
-        queue->waker = nullptr;
     }
     queue->arrived.notify_all();
     platform::ForgetDialogControls(window);
@@ -122,19 +118,6 @@ bool GetWindowMessage(HWND window, MSG* message, DWORD timeoutMs) {
     queue->arrived.wait_for(guard, std::chrono::milliseconds(timeoutMs),
                             [&] { return queue->destroyed || !queue->messages.empty(); });
     return TakeFront(*queue, message);
-}
-
-void SetWindowQueueWaker(HWND window, std::function<void()> waker) {
-    if (const std::shared_ptr<WindowQueue> queue = FindWindow(window)) {
-        std::lock_guard<std::mutex> guard(queue->lock);
-        if (!queue->destroyed)
-            queue->waker = std::move(waker);
-    }
-}
-
-void GatherWindowMessages(HWND window) {
-    if (const std::shared_ptr<WindowQueue> queue = FindWindow(window))
-        Gather(*queue);
 }
 
 bool PeekWindowMessage(HWND window, MSG* message) {

@@ -5,8 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <condition_variable>
-#include <mutex>
 #include <set>
 #include <thread>
 #include <vector>
@@ -43,50 +41,6 @@ TEST(WindowQueueTest, PostsFromSeveralThreadsArriveInTheirOrder) {
         ASSERT_EQ(arrived.lParam, next[thread]++);
     }
     EXPECT_FALSE(platform::PeekWindowMessage(window, &message));
-    EXPECT_TRUE(DestroyWindow(window));
-}
-
-// A reader that sleeps elsewhere (a toolkit's loop) and takes every message
-// before it sleeps again is woken for each message it has not seen: nothing
-// waits unread, however the posts and its draining interleave.
-TEST(WindowQueueTest, WakerWakesAReaderThatSleepsElsewhere) {
-    constexpr int kThreads = 4;
-    constexpr int kPosts = 2000;
-    const HWND window = platform::CreateWindowQueue();
-    std::mutex lock;
-    std::condition_variable woken;
-    int wakes = 0;
-    platform::SetWindowQueueWaker(window, [&] {
-        {
-            const std::lock_guard<std::mutex> guard(lock);
-            ++wakes;
-        }
-        woken.notify_one();
-    });
-    std::vector<std::thread> posters;
-    for (int thread = 0; thread < kThreads; ++thread)
-        posters.emplace_back([=] {
-            for (int i = 0; i < kPosts; ++i)
-                PostMessageA(window, WM_COMMAND, 1027, i);
-        });
-
-    int received = 0;
-    int wakesSeen = 0;
-    MSG message{};
-    while (received < kThreads * kPosts) {
-        while (platform::PeekWindowMessage(window, &message))
-            ++received;
-        std::unique_lock<std::mutex> guard(lock);
-        if (received < kThreads * kPosts &&
-            !woken.wait_for(guard, std::chrono::seconds(5), [&] { return wakes > wakesSeen; }))
-            break;
-        wakesSeen = wakes;
-    }
-    for (std::thread& poster : posters)
-        poster.join();
-    EXPECT_EQ(received, kThreads * kPosts);
-    EXPECT_GE(wakes, 1);
-    EXPECT_LE(wakes, kThreads * kPosts) << "woken only when the queue had been empty";
     EXPECT_TRUE(DestroyWindow(window));
 }
 
